@@ -1,0 +1,37 @@
+# vx_library(NAME DIR DEPS...): a static library of DIR's sources, or an interface library while
+# DIR has none yet, so that subsystems build and fail independently.
+function(vx_library name dir)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARGN})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARGN})
+  endif()
+endfunction()
+
+# vx_test_dir(DIR DEPS...): one test executable per test folder, plus one for its concurrency
+# tests (run under ThreadSanitizer too). Realtime tests are collected separately.
+function(vx_test_dir dir)
+  string(REPLACE "/" "_" stem ${dir})
+  file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*_test.cpp)
+  set(unit ${all})
+  list(FILTER unit EXCLUDE REGEX "_(concurrency|realtime)_test\\.cpp$")
+  file(GLOB concurrency CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*_concurrency_test.cpp)
+  if(unit)
+    add_executable(vx_${stem}_tests ${unit})
+    target_link_libraries(vx_${stem}_tests PRIVATE vx_test_support ${ARGN} GTest::gtest_main)
+    gtest_discover_tests(vx_${stem}_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
+  endif()
+  if(concurrency)
+    add_executable(vx_${stem}_concurrency_tests ${concurrency})
+    target_link_libraries(vx_${stem}_concurrency_tests PRIVATE vx_test_support ${ARGN}
+      GTest::gtest_main)
+    gtest_discover_tests(vx_${stem}_concurrency_tests DISCOVERY_TIMEOUT 60
+      PROPERTIES LABELS concurrency)
+    set_property(GLOBAL APPEND PROPERTY VX_CONCURRENCY_TARGETS vx_${stem}_concurrency_tests)
+  endif()
+endfunction()
