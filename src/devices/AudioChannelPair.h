@@ -1,0 +1,41 @@
+#pragma once
+
+// One selectable stereo pair of input channels. Channel indices count from 0; only the visible
+// label counts from 1.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "devices/HashCombine.h"
+
+struct AudioChannelPair {
+  int leftChannel = 0;
+  int rightChannel = 0;
+  std::string leftName;
+  std::string rightName;
+
+  // The pair's identity for selection ("0-1"); records with different channel names may share it.
+  std::string id() const {
+    return std::to_string(leftChannel) + "-" + std::to_string(rightChannel);
+  }
+
+  // "Inputs 1 / 2" for the pair 0-1.
+  std::string shortLabel() const {
+    return "Inputs " + std::to_string(leftChannel + 1) + " / " + std::to_string(rightChannel + 1);
+  }
+
+  bool operator==(const AudioChannelPair&) const = default;
+};
+
+template <>
+struct std::hash<AudioChannelPair> {
+  std::size_t operator()(const AudioChannelPair& pair) const noexcept {
+    std::size_t seed = 0;
+    hashField(seed, pair.leftChannel);
+    hashField(seed, pair.rightChannel);
+    hashField(seed, pair.leftName);
+    hashField(seed, pair.rightName);
+    return seed;
+  }
+};
