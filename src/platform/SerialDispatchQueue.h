@@ -26,7 +26,7 @@ class SerialDispatchQueue final : public DispatchQueue {
   void run();
 
   const std::string label_;
-  std::mutex mutex_;               // guards pending_, stopping_, submitted_, completed_
+  std::mutex mutex_;  // guards pending_, stopping_, submitted_, completed_
   std::condition_variable wake_;
   std::condition_variable idle_;
   std::deque<std::function<void()>> pending_;

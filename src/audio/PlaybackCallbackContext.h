@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/AudioUnitPort.h"
+#include "ringbuffer/VXRingBuffer.h"
+
+// What the playback callback needs. While the output unit runs only playbackOutputCallback, on the
+// output device's real-time thread, touches it.
+struct PlaybackCallbackContext {
+  VXRingBufferRef ring;
+  double outputSampleRate;
+  AudioUnit varispeedUnit;
+  double filteredPlaybackRate = 1.0;  // the smoothed drift correction, output thread only
+};

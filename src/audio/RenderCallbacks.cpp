@@ -1,0 +1,106 @@
+#include "audio/RenderCallbacks.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "audio/CaptureCallbackContext.h"
+#include "audio/PlaybackCallbackContext.h"
+#include "audio/RingReadCallbackContext.h"
+#include "platform/AudioUnitPort.h"
+
+namespace {
+
+constexpr double kDriftGain = 0.01;
+constexpr double kMaximumCorrection = 0.001;
+constexpr double kRateSmoothingSeconds = 5.0;
+
+// Two one-channel buffers that can each hold the block; anything else would be written past.
+bool holdsStereoBlock(const AudioBufferList* list, UInt32 frames) {
+  if (list == nullptr || list->mNumberBuffers < 2) return false;
+  const UInt32 needed = frames * static_cast<UInt32>(sizeof(float));
+  for (int i = 0; i < 2; ++i) {
+    const AudioBuffer& buffer = list->mBuffers[i];
+    if (buffer.mData == nullptr || buffer.mNumberChannels != 1 || buffer.mDataByteSize < needed) {
+      return false;
+    }
+  }
+  return true;
+}
+
+OSStatus refuse(VXRingBufferRef ring, OSStatus status) {
+  VXRingBufferReportError(ring, status);
+  return status;
+}
+
+}  // namespace
+
+double driftTargetRate(double bufferedFrames, double targetFrames) {
+  const double raw = 1.0 + kDriftGain * (bufferedFrames - targetFrames) / targetFrames;
+  // A NaN fails the first comparison and lands on the lower bound.
+  if (raw >= 1.0 - kMaximumCorrection) return std::min(raw, 1.0 + kMaximumCorrection);
+  return 1.0 - kMaximumCorrection;
+}
+
+OSStatus captureInputCallback(void* inRefCon, AudioUnitRenderActionFlags* ioActionFlags,
+                              const AudioTimeStamp* inTimeStamp, UInt32, UInt32 inNumberFrames,
+                              AudioBufferList*) {
+  auto* context = static_cast<CaptureCallbackContext*>(inRefCon);
+  if (context->audioUnit == nullptr || inNumberFrames > context->maximumFrames) {
+    return refuse(context->ring, kAudio_ParamError);
+  }
+  const UInt32 bytes = inNumberFrames * static_cast<UInt32>(sizeof(float));
+  context->bufferList->mBuffers[0].mDataByteSize = bytes;
+  context->bufferList->mBuffers[1].mDataByteSize = bytes;
+  const OSStatus status = AudioUnitRender(context->audioUnit, ioActionFlags, inTimeStamp, 1,
+                                          inNumberFrames, context->bufferList);
+  if (status != noErr) return refuse(context->ring, status);
+  // An overrun is the ring buffer's business: it counts it and resynchronises the reader.
+  VXRingBufferWrite(context->ring, context->left.data(), context->right.data(), inNumberFrames);
+  return noErr;
+}
+
+OSStatus ringReadCallback(void* inRefCon, AudioUnitRenderActionFlags* ioActionFlags,
+                          const AudioTimeStamp*, UInt32, UInt32 inNumberFrames,
+                          AudioBufferList* ioData) {
+  auto* context = static_cast<RingReadCallbackContext*>(inRefCon);
+  if (!holdsStereoBlock(ioData, inNumberFrames)) return refuse(context->ring, kAudio_ParamError);
+  const UInt32 delivered =
+      VXRingBufferRead(context->ring, static_cast<float*>(ioData->mBuffers[0].mData),
+                       static_cast<float*>(ioData->mBuffers[1].mData), inNumberFrames);
+  const UInt32 bytes = inNumberFrames * static_cast<UInt32>(sizeof(float));
+  ioData->mBuffers[0].mDataByteSize = bytes;
+  ioData->mBuffers[1].mDataByteSize = bytes;
+  if (delivered == 0 && ioActionFlags != nullptr) {
+    *ioActionFlags |= kAudioUnitRenderAction_OutputIsSilence;
+  }
+  return noErr;
+}
+
+OSStatus playbackOutputCallback(void* inRefCon, AudioUnitRenderActionFlags* ioActionFlags,
+                                const AudioTimeStamp* inTimeStamp, UInt32, UInt32 inNumberFrames,
+                                AudioBufferList* ioData) {
+  auto* context = static_cast<PlaybackCallbackContext*>(inRefCon);
+  if (ioData == nullptr) return refuse(context->ring, kAudio_ParamError);
+  const OSStatus status = AudioUnitRender(context->varispeedUnit, ioActionFlags, inTimeStamp, 0,
+                                          inNumberFrames, ioData);
+  if (status != noErr) return refuse(context->ring, status);
+  if (!holdsStereoBlock(ioData, inNumberFrames)) return refuse(context->ring, kAudio_ParamError);
+
+  VXRingBufferApplyOutputEnvelope(context->ring, static_cast<float*>(ioData->mBuffers[0].mData),
+                                  static_cast<float*>(ioData->mBuffers[1].mData), inNumberFrames,
+                                  context->outputSampleRate);
+
+  // Drift compensation, after the pull, so the fill seen is the level right after this read.
+  const double target = static_cast<double>(VXRingBufferTargetFrames(context->ring));
+  if (target == 0.0) return noErr;
+  const double buffered = static_cast<double>(VXRingBufferBufferedFrames(context->ring));
+  const double aimed = driftTargetRate(buffered, target);
+  const double blockSeconds = static_cast<double>(inNumberFrames) / context->outputSampleRate;
+  const double smoothing = 1.0 - std::exp(blockSeconds / -kRateSmoothingSeconds);
+  context->filteredPlaybackRate += smoothing * (aimed - context->filteredPlaybackRate);
+  const OSStatus rateStatus = AudioUnitSetParameter(
+      context->varispeedUnit, kVarispeedParam_PlaybackRate, kAudioUnitScope_Global, 0,
+      static_cast<AudioUnitParameterValue>(context->filteredPlaybackRate), 0);
+  VXRingBufferReportError(context->ring, rateStatus);  // 0 leaves the slot alone
+  return noErr;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+// How large the drift ring of a route must be.
+struct RingSizing {
+  std::uint32_t targetFrames;
+  std::uint32_t capacityRequestFrames;
+};
+
+// Absent when the sizes cannot be represented. The target covers 70 ms of input, one maximal
+// varispeed pull plus one maximal output block, and an input block beyond the usual 8192 frames;
+// the capacity holds at least one second of input, twice the target, and the target plus one
+// input block, so that a write of a whole input block always has room.
+std::optional<RingSizing> ringSizing(double inputSampleRate, double outputSampleRate,
+                                     std::uint32_t inputBufferFrameSize,
+                                     std::uint32_t outputBufferFrameSize);
