@@ -1,0 +1,292 @@
+#include "platform/resampler/VarispeedUnit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "platform/resampler/RenderQualityConverter.h"
+#include "platform/resampler/VarispeedStreamFormat.h"
+
+namespace {
+
+// The platform's kAudioUnitErr_Initialized: the property cannot change while the unit renders.
+constexpr OSStatus kAudioUnitErr_Initialized = -10849;
+constexpr UInt32 kLargestSlice = 65536;
+
+template <typename Value>
+OSStatus copyOut(const Value& value, void* outData, UInt32* ioDataSize) {
+  if (outData == nullptr || ioDataSize == nullptr) return kAudio_ParamError;
+  if (*ioDataSize < sizeof(Value)) return kAudioUnitErr_InvalidPropertyValue;
+  std::memcpy(outData, &value, sizeof(Value));
+  *ioDataSize = sizeof(Value);
+  return noErr;
+}
+
+template <typename Value>
+OSStatus copyIn(Value& value, const void* data, UInt32 dataSize) {
+  if (data == nullptr) return kAudio_ParamError;
+  if (dataSize != sizeof(Value)) return kAudioUnitErr_InvalidPropertyValue;
+  std::memcpy(&value, data, sizeof(Value));
+  return noErr;
+}
+
+struct FrameCounter {
+  long frames = 0;
+};
+
+long provideCountedSilentFrame(void* counter, float** data) {
+  static float silence[2] = {0.0f, 0.0f};
+  ++static_cast<FrameCounter*>(counter)->frames;
+  *data = silence;
+  return 1;
+}
+
+// Feeds a fresh converter one input frame at a time and sees how far past the input position of
+// its last output it had to read: the converter's look-ahead, in input frames.
+std::optional<double> measureLookahead(int converterType, double ratio) {
+  FrameCounter counter;
+  int error = 0;
+  const std::unique_ptr<SRC_STATE, SRC_STATE* (*)(SRC_STATE*)> probe(
+      src_callback_new(&provideCountedSilentFrame, converterType, 2, &error, &counter),
+      &src_delete);
+  constexpr long kOutputFrames = 64;
+  float output[2 * kOutputFrames];
+  if (!probe || src_callback_read(probe.get(), ratio, kOutputFrames, output) != kOutputFrames) {
+    return std::nullopt;
+  }
+  return static_cast<double>(counter.frames - 1) - static_cast<double>(kOutputFrames - 1) / ratio;
+}
+
+}  // namespace
+
+VarispeedUnit::VarispeedUnit() = default;
+VarispeedUnit::~VarispeedUnit() = default;
+
+OSStatus VarispeedUnit::setProperty(AudioUnitPropertyID property, AudioUnitScope scope,
+                                    AudioUnitElement element, const void* data, UInt32 dataSize) {
+  switch (property) {
+    case kAudioUnitProperty_MaximumFramesPerSlice:
+      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidScope;
+      return setGlobalUInt32(maximumFramesPerSlice_, 1, kLargestSlice, element, data, dataSize);
+    case kAudioUnitProperty_RenderQuality:
+      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidScope;
+      return setGlobalUInt32(renderQuality_, kRenderQuality_Min, kRenderQuality_Max, element, data,
+                             dataSize);
+    case kAudioUnitProperty_StreamFormat:
+      return setStreamFormat(scope, element, data, dataSize);
+    case kAudioUnitProperty_SetRenderCallback:
+      return setRenderCallback(scope, element, data, dataSize);
+    default:
+      return kAudioUnitErr_InvalidProperty;
+  }
+}
+
+OSStatus VarispeedUnit::setGlobalUInt32(UInt32& target, UInt32 minimum, UInt32 maximum,
+                                        AudioUnitElement element, const void* data,
+                                        UInt32 dataSize) {
+  if (element != 0) return kAudioUnitErr_InvalidElement;
+  if (converter_) return kAudioUnitErr_Initialized;
+  UInt32 value = 0;
+  if (const OSStatus status = copyIn(value, data, dataSize); status != noErr) return status;
+  if (value < minimum || value > maximum) return kAudioUnitErr_InvalidPropertyValue;
+  target = value;
+  return noErr;
+}
+
+OSStatus VarispeedUnit::setStreamFormat(AudioUnitScope scope, AudioUnitElement element,
+                                        const void* data, UInt32 dataSize) {
+  if (scope != kAudioUnitScope_Input && scope != kAudioUnitScope_Output) {
+    return kAudioUnitErr_InvalidScope;
+  }
+  if (element != 0) return kAudioUnitErr_InvalidElement;
+  if (converter_) return kAudioUnitErr_Initialized;
+  AudioStreamBasicDescription format{};
+  if (const OSStatus status = copyIn(format, data, dataSize); status != noErr) return status;
+  if (!isVarispeedStreamFormat(format)) return kAudioUnitErr_FormatNotSupported;
+  (scope == kAudioUnitScope_Input ? inputFormat_ : outputFormat_) = format;
+  return noErr;
+}
+
+OSStatus VarispeedUnit::setRenderCallback(AudioUnitScope scope, AudioUnitElement element,
+                                          const void* data, UInt32 dataSize) {
+  if (scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
+  if (element != 0) return kAudioUnitErr_InvalidElement;
+  if (converter_) return kAudioUnitErr_Initialized;
+  return copyIn(inputCallback_, data, dataSize);
+}
+
+OSStatus VarispeedUnit::getProperty(AudioUnitPropertyID property, AudioUnitScope scope,
+                                    AudioUnitElement element, void* outData, UInt32* ioDataSize) {
+  switch (property) {
+    case kAudioUnitProperty_MaximumFramesPerSlice:
+    case kAudioUnitProperty_RenderQuality:
+      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidScope;
+      if (element != 0) return kAudioUnitErr_InvalidElement;
+      return copyOut(
+          property == kAudioUnitProperty_RenderQuality ? renderQuality_ : maximumFramesPerSlice_,
+          outData, ioDataSize);
+    case kAudioUnitProperty_StreamFormat: {
+      if (scope != kAudioUnitScope_Input && scope != kAudioUnitScope_Output) {
+        return kAudioUnitErr_InvalidScope;
+      }
+      if (element != 0) return kAudioUnitErr_InvalidElement;
+      const auto& format = scope == kAudioUnitScope_Input ? inputFormat_ : outputFormat_;
+      // No format has been set on that side yet, so there is none to report.
+      if (!format) return kAudioUnitErr_FormatNotSupported;
+      return copyOut(*format, outData, ioDataSize);
+    }
+    case kAudioUnitProperty_SetRenderCallback:
+      if (scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
+      if (element != 0) return kAudioUnitErr_InvalidElement;
+      return copyOut(inputCallback_, outData, ioDataSize);
+    default:
+      return kAudioUnitErr_InvalidProperty;
+  }
+}
+
+OSStatus VarispeedUnit::setParameter(AudioUnitParameterID parameter, AudioUnitScope scope,
+                                     AudioUnitElement element, AudioUnitParameterValue value,
+                                     UInt32) {
+  if (parameter != kVarispeedParam_PlaybackRate) return kAudioUnitErr_InvalidParameter;
+  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidScope;
+  if (element != 0) return kAudioUnitErr_InvalidElement;
+  if (!(value >= kMinimumPlaybackRate && value <= kMaximumPlaybackRate)) {
+    return kAudioUnitErr_InvalidParameter;
+  }
+  // Applies from the next render; the buffer offset is not honoured within a block.
+  playbackRate_.store(value, std::memory_order_relaxed);
+  return noErr;
+}
+
+OSStatus VarispeedUnit::getParameter(AudioUnitParameterID parameter, AudioUnitScope scope,
+                                     AudioUnitElement element, AudioUnitParameterValue* outValue) {
+  if (parameter != kVarispeedParam_PlaybackRate) return kAudioUnitErr_InvalidParameter;
+  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidScope;
+  if (element != 0) return kAudioUnitErr_InvalidElement;
+  if (outValue == nullptr) return kAudio_ParamError;
+  *outValue = playbackRate_.load(std::memory_order_relaxed);
+  return noErr;
+}
+
+OSStatus VarispeedUnit::initialize() {
+  if (converter_) return noErr;
+  if (!inputFormat_ || !outputFormat_) return kAudioUnitErr_FormatNotSupported;
+  if (inputCallback_.inputProc == nullptr) return kAudioUnitErr_NoConnection;
+  try {
+    return allocate();
+  } catch (const std::bad_alloc&) {
+    uninitialize();
+    return kAudio_MemFullError;
+  }
+}
+
+OSStatus VarispeedUnit::allocate() {
+  const int converterType = converterForRenderQuality(renderQuality_);
+  const std::optional<double> lookahead = measureLookahead(
+      converterType, converterRatio(playbackRate_.load(std::memory_order_relaxed)));
+  int error = 0;
+  SrcState converter(src_callback_new(&provideInput, converterType, 2, &error, this));
+  if (!converter || !lookahead) return kAudio_MemFullError;
+  inputLeft_.assign(kInputChunkFrames, 0.0f);
+  inputRight_.assign(kInputChunkFrames, 0.0f);
+  interleavedInput_.assign(2 * kInputChunkFrames, 0.0f);
+  interleavedOutput_.assign(2 * static_cast<std::size_t>(maximumFramesPerSlice_), 0.0f);
+  inputTime_ = AudioTimeStamp{};
+  inputTime_.mFlags = kAudioTimeStampSampleTimeValid;
+  inputStatus_ = noErr;
+  latencyFrames_ = *lookahead;
+  converter_ = std::move(converter);
+  return noErr;
+}
+
+OSStatus VarispeedUnit::uninitialize() {
+  converter_.reset();
+  inputLeft_ = {};
+  inputRight_ = {};
+  interleavedInput_ = {};
+  interleavedOutput_ = {};
+  latencyFrames_ = 0.0;
+  return noErr;
+}
+
+OSStatus VarispeedUnit::outputStart() {
+  return kAudioUnitErr_InvalidProperty;
+}
+OSStatus VarispeedUnit::outputStop() {
+  return kAudioUnitErr_InvalidProperty;
+}
+
+double VarispeedUnit::converterRatio(AudioUnitParameterValue playbackRate) const {
+  return outputFormat_->mSampleRate / (inputFormat_->mSampleRate * playbackRate);
+}
+
+OSStatus VarispeedUnit::render(AudioUnitRenderActionFlags*, const AudioTimeStamp*,
+                               UInt32 inOutputBusNumber, UInt32 inNumberFrames,
+                               AudioBufferList* ioData) {
+  if (!converter_) return kAudioUnitErr_Uninitialized;
+  if (inOutputBusNumber != 0) return kAudioUnitErr_InvalidElement;
+  if (inNumberFrames > maximumFramesPerSlice_) return kAudioUnitErr_TooManyFramesToProcess;
+  const UInt32 bytes = inNumberFrames * static_cast<UInt32>(sizeof(float));
+  if (ioData == nullptr || ioData->mNumberBuffers < 2) return kAudio_ParamError;
+  for (UInt32 channel = 0; channel < 2; ++channel) {
+    const AudioBuffer& buffer = ioData->mBuffers[channel];
+    if (buffer.mData == nullptr || buffer.mDataByteSize < bytes) return kAudio_ParamError;
+  }
+
+  inputStatus_ = noErr;
+  const double ratio = converterRatio(playbackRate_.load(std::memory_order_relaxed));
+  const long produced = std::max(
+      0L, src_callback_read(converter_.get(), ratio, inNumberFrames, interleavedOutput_.data()));
+
+  auto* left = static_cast<float*>(ioData->mBuffers[0].mData);
+  auto* right = static_cast<float*>(ioData->mBuffers[1].mData);
+  const float* interleaved = interleavedOutput_.data();
+  for (long frame = 0; frame < produced; ++frame) {
+    left[frame] = interleaved[2 * frame];
+    right[frame] = interleaved[2 * frame + 1];
+  }
+  std::fill(left + produced, left + inNumberFrames, 0.0f);
+  std::fill(right + produced, right + inNumberFrames, 0.0f);
+  ioData->mBuffers[0].mDataByteSize = bytes;
+  ioData->mBuffers[1].mDataByteSize = bytes;
+
+  if (inputStatus_ != noErr) return inputStatus_;
+  // Only a converter in a broken state stops short; the block is padded with silence.
+  return produced == static_cast<long>(inNumberFrames) ? noErr : kAudio_ParamError;
+}
+
+long VarispeedUnit::provideInput(void* unit, float** data) {
+  auto& self = *static_cast<VarispeedUnit*>(unit);
+  self.pullChunk();
+  *data = self.interleavedInput_.data();
+  return kInputChunkFrames;
+}
+
+// After a failed pull the rest of the block is fed silence without asking again: the converter
+// must keep a full stream, and the failure is returned once the block is done.
+void VarispeedUnit::pullChunk() {
+  float* interleaved = interleavedInput_.data();
+  bool filled = false;
+  if (inputStatus_ == noErr) {
+    inputBuffers_.point(inputLeft_.data(), inputRight_.data(), kInputChunkFrames);
+    AudioBufferList* list = inputBuffers_.get();
+    AudioUnitRenderActionFlags flags = 0;
+    inputStatus_ = inputCallback_.inputProc(inputCallback_.inputProcRefCon, &flags, &inputTime_, 0,
+                                            kInputChunkFrames, list);
+    const auto* left = static_cast<const float*>(list->mBuffers[0].mData);
+    const auto* right = static_cast<const float*>(list->mBuffers[1].mData);
+    if (inputStatus_ == noErr && (left == nullptr || right == nullptr)) {
+      inputStatus_ = kAudio_ParamError;
+    }
+    if (inputStatus_ == noErr && (flags & kAudioUnitRenderAction_OutputIsSilence) == 0) {
+      for (UInt32 frame = 0; frame < kInputChunkFrames; ++frame) {
+        interleaved[2 * frame] = left[frame];
+        interleaved[2 * frame + 1] = right[frame];
+      }
+      filled = true;
+    }
+  }
+  if (!filled) std::fill(interleaved, interleaved + 2 * kInputChunkFrames, 0.0f);
+  inputTime_.mSampleTime += kInputChunkFrames;
+}

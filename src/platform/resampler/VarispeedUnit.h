@@ -1,0 +1,98 @@
+#pragma once
+
+#include <samplerate.h>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/AudioUnitPort.h"
+#include "platform/resampler/StereoBufferList.h"
+
+// The varispeed format converter: pulls input-rate frames through the render callback installed on
+// its input bus and renders them at the output rate, with a playback rate that makes it consume its
+// input faster (above 1) or slower (below 1). Built on libsamplerate's callback interface.
+//
+// Threads: properties, initialize and uninitialize belong to the main thread, and properties that
+// shape the rendering are refused while initialized, so render never sees them change. render runs
+// on the rendering thread only while initialized. The playback rate is the one value both sides
+// touch at once (set on the rendering thread, read on the main thread).
+class VarispeedUnit final : public AudioUnitInstance {
+ public:
+  // Input frames requested from the render callback per pull. One output block pulls whole chunks,
+  // so it may take up to one chunk more than it consumes; 128 frames (2.7 ms at 48 kHz) stays far
+  // inside the margin the caller keeps for one block's pull, keeps the input's fill steady to
+  // within a chunk, and keeps the per-call overhead of the callback negligible.
+  static constexpr UInt32 kInputChunkFrames = 128;
+  static constexpr AudioUnitParameterValue kMinimumPlaybackRate = 0.25f;
+  static constexpr AudioUnitParameterValue kMaximumPlaybackRate = 4.0f;
+
+  VarispeedUnit();
+  ~VarispeedUnit() override;
+  VarispeedUnit(const VarispeedUnit&) = delete;
+  VarispeedUnit& operator=(const VarispeedUnit&) = delete;
+
+  OSStatus setProperty(AudioUnitPropertyID property, AudioUnitScope scope, AudioUnitElement element,
+                       const void* data, UInt32 dataSize) override;
+  OSStatus getProperty(AudioUnitPropertyID property, AudioUnitScope scope, AudioUnitElement element,
+                       void* outData, UInt32* ioDataSize) override;
+  OSStatus setParameter(AudioUnitParameterID parameter, AudioUnitScope scope,
+                        AudioUnitElement element, AudioUnitParameterValue value,
+                        UInt32 bufferOffsetInFrames) override;
+  OSStatus getParameter(AudioUnitParameterID parameter, AudioUnitScope scope,
+                        AudioUnitElement element, AudioUnitParameterValue* outValue) override;
+  OSStatus initialize() override;
+  OSStatus uninitialize() override;
+  OSStatus outputStart() override;
+  OSStatus outputStop() override;
+  OSStatus render(AudioUnitRenderActionFlags* ioActionFlags, const AudioTimeStamp* inTimeStamp,
+                  UInt32 inOutputBusNumber, UInt32 inNumberFrames,
+                  AudioBufferList* ioData) override;
+
+  // Input-rate frames the converter holds back as look-ahead before an input frame reaches the
+  // output, measured for the chosen converter at initialization (0 while uninitialized). Whole
+  // chunk pulls add up to kInputChunkFrames − 1 on top.
+  double latencyFrames() const { return latencyFrames_; }
+
+ private:
+  struct SrcStateDeleter {
+    void operator()(SRC_STATE* state) const { src_delete(state); }
+  };
+  using SrcState = std::unique_ptr<SRC_STATE, SrcStateDeleter>;
+
+  OSStatus setGlobalUInt32(UInt32& target, UInt32 minimum, UInt32 maximum, AudioUnitElement element,
+                           const void* data, UInt32 dataSize);
+  OSStatus setStreamFormat(AudioUnitScope scope, AudioUnitElement element, const void* data,
+                           UInt32 dataSize);
+  OSStatus setRenderCallback(AudioUnitScope scope, AudioUnitElement element, const void* data,
+                             UInt32 dataSize);
+  OSStatus allocate();
+  double converterRatio(AudioUnitParameterValue playbackRate) const;
+
+  // libsamplerate's input callback: one chunk, interleaved, from the render callback.
+  static long provideInput(void* unit, float** data);
+  void pullChunk();
+
+  // Main thread only.
+  UInt32 maximumFramesPerSlice_ = 4096;
+  UInt32 renderQuality_ = kRenderQuality_Max;
+  std::optional<AudioStreamBasicDescription> inputFormat_;
+  std::optional<AudioStreamBasicDescription> outputFormat_;
+  AURenderCallbackStruct inputCallback_{};
+  double latencyFrames_ = 0.0;
+
+  // Allocated by initialize, then touched only by render (and the callbacks it drives).
+  SrcState converter_;
+  std::vector<float> inputLeft_;
+  std::vector<float> inputRight_;
+  std::vector<float> interleavedInput_;
+  std::vector<float> interleavedOutput_;
+  StereoBufferList inputBuffers_;
+  AudioTimeStamp inputTime_{};
+  OSStatus inputStatus_ = noErr;
+
+  // Written on the rendering thread (drift correction), read there and on the main thread. Relaxed:
+  // it is a lone value that publishes nothing else, and a render may use the previous one.
+  std::atomic<AudioUnitParameterValue> playbackRate_{1.0f};
+};
