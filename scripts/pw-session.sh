@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# A private PipeWire session with virtual devices, for tests and demos. It never touches the
+# user's own session: everything lives under one directory, $VX_PW_SESSION (default
+# ${TMPDIR:-/tmp}/vx-pw-session), which `stop` removes.
+#
+#   start                 start pipewire and wireplumber (under a private D-Bus session bus)
+#   stop                  end the session and remove its directory
+#   env                   print the exports that point PipeWire clients at the session
+#   make-devices          create the virtual interface and the two speakers
+#   unplug NAME           destroy the device with node.name NAME
+#   replug NAME           create it again (a new object serial, the same node.name)
+#   set-default NAME      make the sink NAME the default output
+#   set-rate RATE         force the graph rate (0 gives it back to the session)
+#   feed FILE CHANNEL...  play FILE into the interface, its channel k into interface channel
+#                         CHANNEL[k] (counted from 0); returns once linked, plays in background
+#   record SINK FILE SECONDS
+#                         record what SINK plays, as 32-bit float stereo WAV
+set -euo pipefail
+
+session=${VX_PW_SESSION:-${TMPDIR:-/tmp}/vx-pw-session}
+export XDG_RUNTIME_DIR=$session/runtime
+export XDG_CONFIG_HOME=$session/config
+export XDG_STATE_HOME=$session/state
+export XDG_DATA_HOME=$session/data
+unset PIPEWIRE_REMOTE PIPEWIRE_RUNTIME_DIR
+
+interface=vx-test-interface
+speakers=vx-test-speakers
+headphones=vx-test-headphones
+
+die() {
+  echo "pw-session: $*" >&2
+  exit 1
+}
+
+# Polls CONDITION (a command) every 50 ms for up to SECONDS.
+wait_for() {
+  local seconds=$1
+  shift
+  local tries=$((seconds * 20))
+  while ((tries-- > 0)); do
+    if "$@" >/dev/null 2>&1; then return 0; fi
+    sleep 0.05
+  done
+  return 1
+}
+
+device_props() {
+  case $1 in
+    "$interface")
+      echo "{ factory.name=support.null-audio-sink node.name=$interface" \
+        'node.description="VX Test Interface" media.class=Audio/Source/Virtual' \
+        'audio.channels=8 audio.position=[AUX0 AUX1 AUX2 AUX3 AUX4 AUX5 AUX6 AUX7]' \
+        'audio.rate=48000 object.linger=true }'
+      ;;
+    "$speakers")
+      echo "{ factory.name=support.null-audio-sink node.name=$speakers" \
+        'node.description="VX Test Speakers" media.class=Audio/Sink' \
+        'audio.channels=2 audio.position=[FL FR] priority.session=2000 object.linger=true }'
+      ;;
+    "$headphones")
+      echo "{ factory.name=support.null-audio-sink node.name=$headphones" \
+        'node.description="VX Test Headphones" media.class=Audio/Sink' \
+        'audio.channels=2 audio.position=[FL FR] priority.session=1000 object.linger=true }'
+      ;;
+    *) die "unknown device $1" ;;
+  esac
+}
+
+# The global id of the node named $1, empty when there is none.
+node_id() {
+  pw-cli ls Node | awk -v name="node.name = \"$1\"" '
+    /^[[:space:]]*id [0-9]+,/ { id = $2; sub(",", "", id) }
+    index($0, name) { print id; exit }'
+}
+
+node_exists() { [[ -n $(node_id "$1") ]]; }
+node_gone() { [[ -z $(node_id "$1") ]]; }
+
+default_sink_is() {
+  pw-metadata -n default 0 default.audio.sink 2>/dev/null | grep -q "\"name\":\"$1\""
+}
+
+session_metadata_ready() {
+  pw-cli ls Metadata | grep -q 'metadata.name = "default"'
+}
+
+create_device() {
+  pw-cli create-node adapter "$(device_props "$1")" >/dev/null
+  wait_for 5 node_exists "$1" || die "$1 did not appear"
+}
+
+run_daemons() {
+  pipewire &
+  wait_for 5 pw-cli info 0 || die "pipewire did not answer"
+  wireplumber &
+  wait
+}
+
+start() {
+  [[ -e $session/pid ]] && die "a session is already running in $session"
+  mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$XDG_STATE_HOME" "$XDG_DATA_HOME"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  # setsid makes the daemons a process group of their own, so that stop ends all of them.
+  setsid dbus-run-session -- "$0" run-daemons >"$session/daemons.log" 2>&1 </dev/null &
+  echo $! >"$session/pid"
+  if ! wait_for 10 session_metadata_ready; then
+    cat "$session/daemons.log" >&2
+    stop
+    die "the session did not start"
+  fi
+}
+
+stop() {
+  local pid
+  for file in "$session"/pid "$session"/feed-*.pid; do
+    [[ -e $file ]] || continue
+    pid=$(cat "$file")
+    kill -TERM -- "-$pid" 2>/dev/null || kill -TERM "$pid" 2>/dev/null || true
+  done
+  if [[ -e $session/pid ]]; then
+    pid=$(cat "$session/pid")
+    wait_for 3 bash -c "! kill -0 -- -$pid" || kill -KILL -- "-$pid" 2>/dev/null || true
+  fi
+  rm -rf "$session"
+}
+
+make_devices() {
+  for name in "$interface" "$speakers" "$headphones"; do create_device "$name"; done
+  wait_for 5 default_sink_is "$speakers" || die "the speakers did not become the default"
+}
+
+unplug() {
+  local id
+  id=$(node_id "$1")
+  [[ -n $id ]] || die "no device $1"
+  pw-cli destroy "$id" >/dev/null
+  wait_for 5 node_gone "$1" || die "$1 did not go"
+}
+
+set_default() {
+  local id
+  id=$(node_id "$1")
+  [[ -n $id ]] || die "no device $1"
+  wpctl set-default "$id"
+  wait_for 5 default_sink_is "$1" || die "$1 did not become the default"
+}
+
+feed() {
+  local file=$1
+  shift
+  local name=vx-feed-$$
+  # Target 0 keeps the session manager from linking the player to the default sink.
+  setsid pw-play --target 0 -P "node.name=$name" "$file" </dev/null >/dev/null 2>&1 &
+  echo $! >"$session/feed-$$.pid"
+  local ports=()
+  wait_for 5 bash -c "pw-link -o | grep -q '^$name:'" || die "the player did not start"
+  mapfile -t ports < <(pw-link -o | grep "^$name:")
+  (($# <= ${#ports[@]})) || die "the file has ${#ports[@]} channels"
+  local k=0
+  for channel in "$@"; do
+    pw-link "${ports[$k]}" "$interface:input_AUX$channel"
+    k=$((k + 1))
+  done
+}
+
+record() {
+  local sink=$1 file=$2 seconds=$3
+  timeout -s INT "$seconds" pw-record --target "$sink" -P stream.capture.sink=true \
+    --format f32 --channels 2 --rate 48000 "$file" || [[ $? == 124 ]]
+}
+
+command=${1:-}
+shift || true
+case $command in
+  start) start ;;
+  stop) stop ;;
+  env)
+    for variable in XDG_RUNTIME_DIR XDG_CONFIG_HOME XDG_STATE_HOME XDG_DATA_HOME; do
+      echo "export $variable=${!variable}"
+    done
+    ;;
+  make-devices) make_devices ;;
+  unplug) unplug "$1" ;;
+  replug) create_device "$1" ;;
+  set-default) set_default "$1" ;;
+  set-rate) pw-metadata -n settings 0 clock.force-rate "$1" >/dev/null ;;
+  feed) feed "$@" ;;
+  record) record "$@" ;;
+  run-daemons) run_daemons ;;
+  *) die "usage: $0 start|stop|env|make-devices|unplug|replug|set-default|set-rate|feed|record" ;;
+esac
