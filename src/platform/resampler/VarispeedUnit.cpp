@@ -55,7 +55,9 @@ std::optional<double> measureLookahead(int converterType, double ratio) {
   if (!probe || src_callback_read(probe.get(), ratio, kOutputFrames, output) != kOutputFrames) {
     return std::nullopt;
   }
-  return static_cast<double>(counter.frames - 1) - static_cast<double>(kOutputFrames - 1) / ratio;
+  // Linear interpolation reads no further than the frame it is on.
+  return std::max(0.0, static_cast<double>(counter.frames - 1) -
+                           static_cast<double>(kOutputFrames - 1) / ratio);
 }
 
 }  // namespace
