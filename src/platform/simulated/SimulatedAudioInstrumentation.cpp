@@ -1,0 +1,27 @@
+#include "platform/simulated/SimulatedAudioInstrumentation.h"
+
+namespace {
+
+template <typename Value>
+bool matches(const std::optional<Value>& wanted, Value actual) {
+  return !wanted || *wanted == actual;
+}
+
+}  // namespace
+
+std::optional<OSStatus> SimulatedAudioInstrumentation::injectedFailure(
+    const SimulatedAudioCall& call) {
+  std::optional<OSStatus> injected;
+  for (Rule& rule : rules_) {
+    const SimulatedCallFailure& failure = rule.failure;
+    if (failure.operation != call.operation || !matches(failure.kind, call.kind) ||
+        !matches(failure.id, call.id) || !matches(failure.scope, call.scope) ||
+        !matches(failure.element, call.element)) {
+      continue;
+    }
+    ++rule.matches;
+    const bool fires = failure.occurrence == 0 || failure.occurrence == rule.matches;
+    if (fires && !injected) injected = failure.status;
+  }
+  return injected;
+}

@@ -1,0 +1,94 @@
+#include "platform/simulated/SimulatedAudioRecordedUnit.h"
+
+#include "platform/simulated/SimulatedAudioPath.h"
+#include "platform/simulated/SimulatedHardwareUnit.h"
+
+SimulatedAudioRecordedUnit::SimulatedAudioRecordedUnit(
+    std::unique_ptr<AudioUnitInstance> unit, SimulatedHardwareUnit* hardware,
+    SimulatedAudioInstrumentation& instrumentation)
+    : unit_(std::move(unit)), hardware_(hardware), instrumentation_(instrumentation) {}
+
+SimulatedAudioRecordedUnit::~SimulatedAudioRecordedUnit() = default;
+
+SimulatedUnitKind SimulatedAudioRecordedUnit::kind() const {
+  return hardware_ != nullptr ? hardware_->kind() : SimulatedUnitKind::varispeed;
+}
+
+template <typename Forward>
+OSStatus SimulatedAudioRecordedUnit::recorded(SimulatedAudioOperation operation, UInt32 id,
+                                              AudioUnitScope scope, AudioUnitElement element,
+                                              Forward&& forward) {
+  if (SimulatedAudioPathScope::active()) return forward();
+  SimulatedAudioCall call{operation, kind(), id, scope, element, noErr};
+  const std::optional<OSStatus> injected = instrumentation_.injectedFailure(call);
+  call.status = injected ? *injected : forward();
+  instrumentation_.record(call);
+  return call.status;
+}
+
+OSStatus SimulatedAudioRecordedUnit::setProperty(AudioUnitPropertyID property, AudioUnitScope scope,
+                                                 AudioUnitElement element, const void* data,
+                                                 UInt32 dataSize) {
+  return recorded(SimulatedAudioOperation::setProperty, property, scope, element,
+                  [&] { return unit_->setProperty(property, scope, element, data, dataSize); });
+}
+
+OSStatus SimulatedAudioRecordedUnit::getProperty(AudioUnitPropertyID property, AudioUnitScope scope,
+                                                 AudioUnitElement element, void* outData,
+                                                 UInt32* ioDataSize) {
+  return recorded(SimulatedAudioOperation::getProperty, property, scope, element, [&] {
+    return unit_->getProperty(property, scope, element, outData, ioDataSize);
+  });
+}
+
+OSStatus SimulatedAudioRecordedUnit::setParameter(AudioUnitParameterID parameter,
+                                                  AudioUnitScope scope, AudioUnitElement element,
+                                                  AudioUnitParameterValue value,
+                                                  UInt32 bufferOffsetInFrames) {
+  const auto forward = [&] {
+    return unit_->setParameter(parameter, scope, element, value, bufferOffsetInFrames);
+  };
+  if (SimulatedAudioPathScope::active()) {
+    const OSStatus injected = instrumentation_.audioPathFailure().statusFor(
+        SimulatedAudioOperation::setParameter, kind(), ++parameterSetsOnPath_);
+    return injected != noErr ? injected : forward();
+  }
+  return recorded(SimulatedAudioOperation::setParameter, parameter, scope, element, forward);
+}
+
+OSStatus SimulatedAudioRecordedUnit::getParameter(AudioUnitParameterID parameter,
+                                                  AudioUnitScope scope, AudioUnitElement element,
+                                                  AudioUnitParameterValue* outValue) {
+  return recorded(SimulatedAudioOperation::getParameter, parameter, scope, element,
+                  [&] { return unit_->getParameter(parameter, scope, element, outValue); });
+}
+
+OSStatus SimulatedAudioRecordedUnit::initialize() {
+  return recorded(SimulatedAudioOperation::initialize, 0, 0, 0,
+                  [&] { return unit_->initialize(); });
+}
+
+OSStatus SimulatedAudioRecordedUnit::uninitialize() {
+  return recorded(SimulatedAudioOperation::uninitialize, 0, 0, 0,
+                  [&] { return unit_->uninitialize(); });
+}
+
+OSStatus SimulatedAudioRecordedUnit::outputStart() {
+  return recorded(SimulatedAudioOperation::outputStart, 0, 0, 0,
+                  [&] { return unit_->outputStart(); });
+}
+
+OSStatus SimulatedAudioRecordedUnit::outputStop() {
+  return recorded(SimulatedAudioOperation::outputStop, 0, 0, 0,
+                  [&] { return unit_->outputStop(); });
+}
+
+OSStatus SimulatedAudioRecordedUnit::render(AudioUnitRenderActionFlags* ioActionFlags,
+                                            const AudioTimeStamp* inTimeStamp,
+                                            UInt32 inOutputBusNumber, UInt32 inNumberFrames,
+                                            AudioBufferList* ioData) {
+  const OSStatus injected = instrumentation_.audioPathFailure().statusFor(
+      SimulatedAudioOperation::render, kind(), ++renderCalls_);
+  if (injected != noErr) return injected;
+  return unit_->render(ioActionFlags, inTimeStamp, inOutputBusNumber, inNumberFrames, ioData);
+}
