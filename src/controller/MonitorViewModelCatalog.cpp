@@ -1,0 +1,109 @@
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+#include "controller/MonitorViewModel.h"
+
+namespace {
+
+// Letter case is folded for ASCII only: the word looked for is ASCII, and no locale maps a
+// non-ASCII letter of a device name onto one of its letters in a way that matters here.
+bool containsIgnoringCase(std::string_view text, std::string_view word) {
+  const auto folded = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+  return std::search(text.begin(), text.end(), word.begin(), word.end(),
+                     [&](char a, char b) { return folded(a) == folded(b); }) != text.end();
+}
+
+}  // namespace
+
+void MonitorViewModel::scheduleCatalogRefresh(bool forceReconfiguration) {
+  refreshNeedsReconfiguration_ = refreshNeedsReconfiguration_ || forceReconfiguration;
+  if (refreshTask_) refreshTask_->cancel();
+  refreshTask_ = mainThread_.schedule(refreshDebounce, [weak = WeakLifetime(lifetime_)] {
+    const auto lifetime = weak.lock();
+    if (!lifetime) return;
+    MonitorViewModel& controller = *lifetime->controller;
+    // Consumed only here, by a refresh that runs: a cancelled one leaves it to its successor.
+    const bool force = controller.refreshNeedsReconfiguration_;
+    controller.refreshNeedsReconfiguration_ = false;
+    controller.refreshCatalog(false);
+    controller.reconcileActiveRoute(force);
+  });
+}
+
+void MonitorViewModel::refreshCatalog(bool allowAutomaticSelection) {
+  publish(inputDevices_, deviceService_.inputDevices());
+  publish(outputDevice_, deviceService_.defaultOutputDevice());
+  publish(permission_, readPermission());
+
+  if (allowAutomaticSelection && !selectedDeviceUID_ && !inputDevices_.empty()) {
+    const auto named = std::find_if(inputDevices_.begin(), inputDevices_.end(), [](const auto& d) {
+      return containsIgnoringCase(d.name, "Scarlett");
+    });
+    const AudioInputDevice& chosen = named != inputDevices_.end() ? *named : inputDevices_.front();
+    const std::string uid = chosen.uid;
+    publish(selectedDeviceUID_, uid);
+    preferences_.setInputDeviceUID(uid);
+  }
+
+  const auto device = selectedInputDevice();
+  if (device && !selectedPairID_ && !device->channelPairs.empty()) {
+    publish(selectedPairID_, device->channelPairs.front().id());
+    savePair(device->channelPairs.front());
+  }
+
+  updateObservedDevices();
+}
+
+void MonitorViewModel::updateObservedDevices() {
+  const auto input = selectedInputDevice();
+  deviceService_.observeSelectedDevices(
+      input ? std::optional<AudioObjectID>(input->id) : std::nullopt,
+      outputDevice_ ? std::optional<AudioObjectID>(outputDevice_->id) : std::nullopt);
+}
+
+void MonitorViewModel::selectInputDevice(const std::optional<std::string>& uid) {
+  if (uid == selectedDeviceUID_) return;
+  const bool wasMonitoringWanted = monitorIntent_;
+  publish(selectedDeviceUID_, uid);
+  preferences_.setInputDeviceUID(uid);
+
+  // A new device always starts on its first pair, even when the old pair exists there too.
+  const auto device = std::find_if(inputDevices_.begin(), inputDevices_.end(),
+                                   [&](const auto& d) { return uid && d.uid == *uid; });
+  if (device != inputDevices_.end() && !device->channelPairs.empty()) {
+    const AudioChannelPair first = device->channelPairs.front();
+    publish(selectedPairID_, first.id());
+    savePair(first);
+  } else {
+    publish(selectedPairID_, std::nullopt);
+    savePair(std::nullopt);
+  }
+
+  resetMeterReadings();
+  updateObservedDevices();
+  if (wasMonitoringWanted) {
+    reconcileActiveRoute(false);
+  } else {
+    publish(phase_, MonitoringPhase::stopped());
+  }
+}
+
+void MonitorViewModel::selectChannelPair(const std::optional<std::string>& id) {
+  if (id == selectedPairID_) return;
+  const bool wasMonitoringWanted = monitorIntent_;
+  publish(selectedPairID_, id);
+  savePair(selectedChannelPair());
+
+  resetMeterReadings();
+  if (wasMonitoringWanted) {
+    reconcileActiveRoute(false);
+  } else {
+    publish(phase_, MonitoringPhase::stopped());
+  }
+}
+
+void MonitorViewModel::savePair(const std::optional<AudioChannelPair>& pair) {
+  preferences_.setChannelPair(pair ? std::optional(std::pair(pair->leftChannel, pair->rightChannel))
+                                   : std::nullopt);
+}

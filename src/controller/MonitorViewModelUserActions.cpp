@@ -1,0 +1,94 @@
+#include <cctype>
+#include <string_view>
+
+#include "controller/MonitorViewModel.h"
+
+namespace {
+
+// A scheme (a letter, then letters, digits, "+", "-" or "."), a colon, and a rest without spaces
+// or control characters.
+bool isValidURL(std::string_view text) {
+  const auto colon = text.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon + 1 == text.size()) return false;
+  if (!std::isalpha(static_cast<unsigned char>(text.front()))) return false;
+  for (const char c : text.substr(0, colon)) {
+    const auto u = static_cast<unsigned char>(c);
+    if (!std::isalnum(u) && c != '+' && c != '-' && c != '.') return false;
+  }
+  for (const char c : text.substr(colon + 1)) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= 0x20 || u == 0x7F) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void MonitorViewModel::toggleMonitoring() {
+  if (monitorIntent_ || engine_.isRunning()) {
+    stopMonitoring(true);
+  } else {
+    postUserStart();
+  }
+}
+
+void MonitorViewModel::retry() {
+  if (!engine_.isRunning()) postUserStart();
+}
+
+// Always a posted task, never run inline: a quick double press gives two starts, each checking
+// the guard when it runs.
+void MonitorViewModel::postUserStart() {
+  mainThread_.post([weak = WeakLifetime(lifetime_)] {
+    if (const auto lifetime = weak.lock()) lifetime->controller->startFromUserAction();
+  });
+}
+
+void MonitorViewModel::startFromUserAction() {
+  if (!canStart()) return;
+  monitorIntent_ = true;
+  publish(technicalError_, std::nullopt);
+  publish(permission_, readPermission());
+  if (permission_ == MicrophonePermission::notDetermined) {
+    publish(phase_, MonitoringPhase::requestingPermission());
+    // The answer may come on any thread; the start continues in a main-thread task.
+    authorization_.requestAccess(
+        [weak = WeakLifetime(lifetime_), &mainThread = mainThread_](bool granted) {
+          mainThread.post([weak, granted] {
+            if (const auto lifetime = weak.lock()) {
+              lifetime->controller->finishPermissionPrompt(granted);
+            }
+          });
+        });
+    return;
+  }
+  continueUserStart();
+}
+
+void MonitorViewModel::finishPermissionPrompt(bool granted) {
+  publish(permission_, granted ? MicrophonePermission::authorized : readPermission());
+  continueUserStart();
+}
+
+void MonitorViewModel::continueUserStart() {
+  if (!monitorIntent_) {
+    // The user stopped while the prompt was open.
+    publish(phase_, MonitoringPhase::stopped());
+  } else if (permission_ == MicrophonePermission::authorized) {
+    resetMeterReadings();
+    startEngine(false);
+  } else {
+    monitorIntent_ = false;
+    publish(phase_, MonitoringPhase::stopped());
+  }
+}
+
+void MonitorViewModel::applicationBecameActive() {
+  publish(permission_, readPermission());
+  refreshCatalog(false);
+  reconcileActiveRoute(false);
+}
+
+void MonitorViewModel::openMicrophoneSettings() {
+  if (isValidURL(microphoneSettingsURL)) workspace_.openURL(microphoneSettingsURL);
+}
