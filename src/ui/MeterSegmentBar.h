@@ -1,0 +1,39 @@
+#pragma once
+
+// The 32-segment bar of one meter channel. Assistive technology sees it as one element named
+// "<label> input level"; its value text is also its accessible description, the one place the
+// AT-SPI bridge carries it (the bar has no hint of its own).
+
+#include <QWidget>
+#include <optional>
+
+#include "controller/MeterReading.h"
+#include "ui/AccessibleValueSource.h"
+
+class MeterSegmentBar : public QWidget, public AccessibleValueSource {
+  Q_OBJECT
+
+ public:
+  static constexpr int barHeight = 24;
+
+  explicit MeterSegmentBar(QWidget* parent = nullptr);
+
+  void setLabel(const QString& label);
+  void setReading(const MeterReading& reading);
+
+  int litCount() const { return litCount_; }
+  std::optional<int> peakSegment() const { return peakSegment_; }
+  // The rectangle segment 0 … 31 fills, in widget coordinates.
+  QRectF segmentRect(int segment) const;
+
+  QString accessibleValueText() const override { return valueText_; }
+  QAccessible::Role accessibleRole() const override { return QAccessible::StaticText; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  int litCount_ = 0;
+  std::optional<int> peakSegment_;
+  QString valueText_;
+};
