@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "devices/AudioDeviceService.h"
+#include "devices/ChangeRecorder.h"
+#include "devices/SimulatedDeviceFixtures.h"
+#include "platform/simulated/SimulatedCatalog.h"
+
+namespace {
+
+using Change = AudioDeviceService::Change;
+constexpr auto kInput = kAudioObjectPropertyScopeInput;
+
+// Signals when the last owner lets go of it: here, when the service drops its change handler.
+class ReleaseProbe {
+ public:
+  explicit ReleaseProbe(std::promise<void>& released) : released_(released) {}
+  ~ReleaseProbe() { released_.set_value(); }
+  ReleaseProbe(const ReleaseProbe&) = delete;
+  ReleaseProbe& operator=(const ReleaseProbe&) = delete;
+
+ private:
+  std::promise<void>& released_;
+};
+
+class AudioDeviceServiceConcurrencyTest : public testing::Test {
+ protected:
+  AudioDeviceServiceConcurrencyTest() {
+    SimulatedCatalogDevice interface = simulatedInputDevice("Interface", "interface", 4);
+    interface.inputStreams.push_back({2, simulatedLinearPCMFormat(24, false)});
+    input = catalog.addDevice(interface);
+    output = catalog.addDevice(simulatedOutputDevice("Speakers", "speakers"));
+    catalog.setDefaultOutputDevice(output);
+  }
+
+  SimulatedCatalog catalog;
+  AudioObjectID input = 0;
+  AudioObjectID output = 0;
+};
+
+TEST_F(AudioDeviceServiceConcurrencyTest, BurstYieldsOneCallPerWatchingRegistrationOnTheQueue) {
+  ChangeRecorder recorder;
+  AudioDeviceService service(catalog);
+  recorder.attach(service);
+  service.startListening();
+  service.observeSelectedDevices(input, output);
+  service.observeSelectedDevices(input, output);
+  const AudioObjectID stream = catalog.streams(input, kInput).back();
+
+  constexpr int kRateChanges = 200;
+  constexpr int kFormatChanges = 50;
+  constexpr int kArrivals = 20;
+  std::thread hardware([&] {
+    for (int index = 0; index < kRateChanges; ++index) {
+      catalog.setNominalSampleRate(index % 2 == 0 ? input : output, 44100.0 + index);
+      if (index < kFormatChanges) catalog.setPhysicalFormat(stream, std::nullopt);
+      if (index < kArrivals) catalog.addDevice(simulatedInputDevice("Arrival", "arrival"));
+    }
+  });
+  hardware.join();
+  service.listenerQueue().drain();
+
+  const auto changes = recorder.changes();
+  EXPECT_EQ(std::count(changes.begin(), changes.end(), Change::selectedDevice),
+            kRateChanges + kFormatChanges);
+  EXPECT_EQ(std::count(changes.begin(), changes.end(), Change::catalog), kArrivals);
+  EXPECT_EQ(std::count(changes.begin(), changes.end(), Change::defaultOutput), 0);
+  EXPECT_EQ(recorder.callsOffQueue(), 0);
+}
+
+TEST_F(AudioDeviceServiceConcurrencyTest, ObservingWhileTheHardwareChangesLeavesNothingBehind) {
+  ChangeRecorder recorder;
+  auto service = std::make_unique<AudioDeviceService>(catalog);
+  recorder.attach(*service);
+  service->startListening();
+
+  std::atomic<bool> stop{false};  // relaxed: only ends the loop, orders nothing
+  std::thread hardware([&] {
+    for (int index = 0; !stop.load(std::memory_order_relaxed); ++index) {
+      catalog.setNominalSampleRate(input, 44100.0 + index);
+      catalog.setStreams(input, kInput, {{2, std::nullopt}, {2, std::nullopt}});
+      catalog.signal(output, {kAudioDevicePropertyDeviceHasChanged, kAudioObjectPropertyScopeGlobal,
+                              kAudioObjectPropertyElementMain});
+    }
+  });
+  for (int round = 0; round < 300; ++round) service->observeSelectedDevices(input, output);
+  service.reset();
+  stop.store(true, std::memory_order_relaxed);
+  hardware.join();
+
+  EXPECT_EQ(catalog.installedListenerCount(), 0u);
+  EXPECT_EQ(recorder.callsOffQueue(), 0);
+}
+
+TEST_F(AudioDeviceServiceConcurrencyTest, NotificationQueuedBeforeDestructionDoesNothing) {
+  std::atomic<int> calls{0};  // relaxed: read only after the listener thread is joined
+  std::promise<void> handlerReleased;
+  auto service = std::make_unique<AudioDeviceService>(catalog);
+  {
+    auto probe = std::make_shared<ReleaseProbe>(handlerReleased);
+    service->setChangeHandler(
+        [probe, &calls](Change) { calls.fetch_add(1, std::memory_order_relaxed); });
+  }
+  service->startListening();
+  service->observeSelectedDevices(input, std::nullopt);
+
+  // Hold the listener queue so that the notifications wait behind this item.
+  std::promise<void> unblock;
+  service->listenerQueue().async([gate = unblock.get_future().share()] { gate.wait(); });
+  catalog.setNominalSampleRate(input, 44100.0);
+  catalog.addDevice(simulatedInputDevice("Arrival", "arrival"));
+
+  std::thread destroyer([&] { service.reset(); });
+  // The handler is dropped during destruction, while the notifications are still queued.
+  handlerReleased.get_future().wait();
+  unblock.set_value();
+  destroyer.join();
+
+  EXPECT_EQ(calls.load(std::memory_order_relaxed), 0);
+  EXPECT_EQ(catalog.installedListenerCount(), 0u);
+}
+
+TEST_F(AudioDeviceServiceConcurrencyTest, DestructionWaitsForARunningHandler) {
+  std::promise<void> entered;
+  std::promise<void> release;
+  std::atomic<bool> returned{false};  // release/acquire: the handler's work happens before it
+  auto service = std::make_unique<AudioDeviceService>(catalog);
+  service->setChangeHandler([&, gate = release.get_future().share()](Change) {
+    entered.set_value();
+    gate.wait();
+    returned.store(true, std::memory_order_release);
+  });
+  service->observeSelectedDevices(input, std::nullopt);
+  catalog.setNominalSampleRate(input, 44100.0);
+  entered.get_future().wait();
+
+  bool returnedBeforeDestructionEnded = false;
+  std::promise<void> destroyed;
+  auto destruction = destroyed.get_future();
+  std::thread destroyer([&] {
+    service.reset();
+    returnedBeforeDestructionEnded = returned.load(std::memory_order_acquire);
+    destroyed.set_value();
+  });
+  EXPECT_EQ(destruction.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  release.set_value();
+  destroyer.join();
+
+  EXPECT_TRUE(returnedBeforeDestructionEnded);
+  EXPECT_EQ(catalog.installedListenerCount(), 0u);
+}
+
+}  // namespace
