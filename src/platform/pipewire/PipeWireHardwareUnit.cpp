@@ -1,0 +1,374 @@
+#include "platform/pipewire/PipeWireHardwareUnit.h"
+
+#include <spa/debug/types.h>
+#include <spa/param/audio/format-utils.h>
+#include <spa/param/audio/raw-types.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "platform/pipewire/ThreadLoopLock.h"
+
+namespace {
+
+// How long a starting stream may take to reach the streaming state.
+constexpr int kConnectSeconds = 2;
+
+template <typename T>
+OSStatus readValue(const void* data, UInt32 dataSize, T& out) {
+  if (data == nullptr || dataSize < sizeof(T)) return kAudio_ParamError;
+  std::memcpy(&out, data, sizeof(T));
+  return noErr;
+}
+
+template <typename T>
+OSStatus writeValue(const T& value, void* outData, UInt32* ioDataSize) {
+  if (outData == nullptr || ioDataSize == nullptr || *ioDataSize < sizeof(T)) {
+    return kAudio_ParamError;
+  }
+  std::memcpy(outData, &value, sizeof(T));
+  *ioDataSize = sizeof(T);
+  return noErr;
+}
+
+bool isPlanarFloat(const AudioStreamBasicDescription& format) {
+  return format.mFormatID == kAudioFormatLinearPCM &&
+         (format.mFormatFlags & kAudioFormatFlagIsFloat) != 0 &&
+         (format.mFormatFlags & kAudioFormatFlagIsNonInterleaved) != 0 &&
+         format.mBitsPerChannel == 32 && format.mChannelsPerFrame >= 1 &&
+         std::isfinite(format.mSampleRate) && format.mSampleRate > 0.0;
+}
+
+}  // namespace
+
+PipeWireHardwareUnit::PipeWireHardwareUnit(PipeWireHardware& hardware) : hardware_(hardware) {}
+
+PipeWireHardwareUnit::~PipeWireHardwareUnit() {
+  outputStop();
+}
+
+OSStatus PipeWireHardwareUnit::setProperty(AudioUnitPropertyID property, AudioUnitScope scope,
+                                           AudioUnitElement element, const void* data,
+                                           UInt32 dataSize) {
+  switch (property) {
+    case kAudioOutputUnitProperty_EnableIO:
+      if (scope == kAudioUnitScope_Input && element == 1) {
+        return readValue(data, dataSize, inputEnabled_);
+      }
+      if (scope == kAudioUnitScope_Output && element == 0) {
+        return readValue(data, dataSize, outputEnabled_);
+      }
+      return kAudioUnitErr_InvalidScope;
+    case kAudioOutputUnitProperty_CurrentDevice: {
+      AudioObjectID device = kAudioObjectUnknown;
+      if (OSStatus status = readValue(data, dataSize, device); status != noErr) return status;
+      if (!hardware_.streamTarget(device)) return kAudioHardwareBadObjectError;
+      device_ = device;
+      return noErr;
+    }
+    case kAudioUnitProperty_MaximumFramesPerSlice: {
+      UInt32 frames = 0;
+      if (OSStatus status = readValue(data, dataSize, frames); status != noErr) return status;
+      if (frames == 0) return kAudioUnitErr_InvalidPropertyValue;
+      maximumFrames_ = frames;
+      return noErr;
+    }
+    case kAudioOutputUnitProperty_ChannelMap: {
+      if (scope != kAudioUnitScope_Output || element != 1) return kAudioUnitErr_InvalidScope;
+      if (data == nullptr || dataSize < sizeof(SInt32) || dataSize % sizeof(SInt32) != 0) {
+        return kAudio_ParamError;
+      }
+      SInt32 map[2] = {-1, -1};
+      std::memcpy(map, data, std::min<std::size_t>(dataSize, sizeof(map)));
+      std::copy(std::begin(map), std::end(map), channelMap_);
+      return noErr;
+    }
+    case kAudioUnitProperty_StreamFormat: {
+      const bool clientSide = (scope == kAudioUnitScope_Output && element == 1) ||
+                              (scope == kAudioUnitScope_Input && element == 0);
+      if (!clientSide) return kAudioUnitErr_InvalidScope;
+      AudioStreamBasicDescription format{};
+      if (OSStatus status = readValue(data, dataSize, format); status != noErr) return status;
+      if (!isPlanarFloat(format)) return kAudioUnitErr_FormatNotSupported;
+      clientFormat_ = format;
+      return noErr;
+    }
+    case kAudioOutputUnitProperty_SetInputCallback:
+      return readValue(data, dataSize, inputCallback_);
+    case kAudioUnitProperty_SetRenderCallback:
+      if (scope != kAudioUnitScope_Input || element != 0) return kAudioUnitErr_InvalidScope;
+      return readValue(data, dataSize, renderCallback_);
+    default:
+      return kAudioUnitErr_InvalidProperty;
+  }
+}
+
+OSStatus PipeWireHardwareUnit::getProperty(AudioUnitPropertyID property, AudioUnitScope scope,
+                                           AudioUnitElement element, void* outData,
+                                           UInt32* ioDataSize) {
+  switch (property) {
+    case kAudioOutputUnitProperty_EnableIO:
+      if (scope == kAudioUnitScope_Input && element == 1) {
+        return writeValue(inputEnabled_, outData, ioDataSize);
+      }
+      if (scope == kAudioUnitScope_Output && element == 0) {
+        return writeValue(outputEnabled_, outData, ioDataSize);
+      }
+      return kAudioUnitErr_InvalidScope;
+    case kAudioOutputUnitProperty_CurrentDevice:
+      return writeValue(device_, outData, ioDataSize);
+    case kAudioUnitProperty_MaximumFramesPerSlice:
+      return writeValue(maximumFrames_, outData, ioDataSize);
+    case kAudioUnitProperty_StreamFormat:
+      if (!clientFormat_) return kAudioUnitErr_InvalidPropertyValue;
+      return writeValue(*clientFormat_, outData, ioDataSize);
+    default:
+      return kAudioUnitErr_InvalidProperty;
+  }
+}
+
+OSStatus PipeWireHardwareUnit::setParameter(AudioUnitParameterID, AudioUnitScope, AudioUnitElement,
+                                            AudioUnitParameterValue, UInt32) {
+  return kAudioUnitErr_InvalidParameter;
+}
+
+OSStatus PipeWireHardwareUnit::getParameter(AudioUnitParameterID, AudioUnitScope, AudioUnitElement,
+                                            AudioUnitParameterValue*) {
+  return kAudioUnitErr_InvalidParameter;
+}
+
+OSStatus PipeWireHardwareUnit::initialize() {
+  if ((inputEnabled_ != 0) == (outputEnabled_ != 0)) return kAudioUnitErr_InvalidPropertyValue;
+  if (device_ == kAudioObjectUnknown) return kAudioUnitErr_NoConnection;
+  initialized_ = true;
+  return noErr;
+}
+
+OSStatus PipeWireHardwareUnit::uninitialize() {
+  outputStop();
+  initialized_ = false;
+  return noErr;
+}
+
+OSStatus PipeWireHardwareUnit::outputStart() {
+  if (!initialized_) return kAudioUnitErr_Uninitialized;
+  {
+    ThreadLoopLock lock(hardware_.threadLoop());
+    if (running_) return noErr;
+  }
+  std::optional<StreamTarget> target = hardware_.streamTarget(device_);
+  if (!target || target->channels == 0) return kAudioHardwareBadObjectError;
+  if (capturing() ? !target->hasInput : !target->hasOutput) return kAudioHardwareBadObjectError;
+  channelData_.assign(capturing() ? target->channels : 0, nullptr);
+  capturedFrames_ = 0;
+  sampleTime_ = 0.0;
+  return connect(*target);
+}
+
+OSStatus PipeWireHardwareUnit::connect(const StreamTarget& target) {
+  const bool capture = capturing();
+  const double rate = clientFormat_ ? clientFormat_->mSampleRate : target.rate;
+  const UInt32 channels = capture ? target.channels : 2;
+  std::vector<std::string> positions =
+      capture ? target.positions : std::vector<std::string>{"FL", "FR"};
+
+  pw_properties* props = pw_properties_new(
+      PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, capture ? "Capture" : "Playback",
+      PW_KEY_MEDIA_ROLE, "Production", PW_KEY_NODE_NAME,
+      capture ? "vexmora-monitor-input" : "vexmora-monitor-output", PW_KEY_TARGET_OBJECT,
+      target.nodeName.c_str(), PW_KEY_NODE_DONT_RECONNECT, "true", PW_KEY_STREAM_DONT_REMIX, "true",
+      nullptr);
+  // Ask for the graph's own quantum, so that the buffer size the catalog reports is the one used.
+  pw_properties_setf(props, PW_KEY_NODE_LATENCY, "%u/%u", target.quantum,
+                     static_cast<unsigned>(std::lround(rate)));
+
+  spa_audio_info_raw info{};
+  info.format = SPA_AUDIO_FORMAT_F32P;
+  info.rate = static_cast<uint32_t>(std::lround(rate));
+  info.channels = std::min<UInt32>(channels, SPA_AUDIO_MAX_CHANNELS);
+  bool positioned = positions.size() >= info.channels;
+  for (uint32_t i = 0; positioned && i < info.channels; ++i) {
+    info.position[i] = spa_debug_type_find_type_short(spa_type_audio_channel, positions[i].c_str());
+    positioned =
+        info.position[i] != SPA_ID_INVALID && info.position[i] != SPA_AUDIO_CHANNEL_UNKNOWN;
+  }
+  if (!positioned) info.flags |= SPA_AUDIO_FLAG_UNPOSITIONED;
+  uint8_t podBuffer[1024];
+  spa_pod_builder builder = SPA_POD_BUILDER_INIT(podBuffer, sizeof(podBuffer));
+  const spa_pod* params[1] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &info)};
+
+  static const pw_stream_events events = [] {
+    pw_stream_events e{};
+    e.version = PW_VERSION_STREAM_EVENTS;
+    e.state_changed = &PipeWireHardwareUnit::onStateChanged;
+    e.process = &PipeWireHardwareUnit::onProcess;
+    return e;
+  }();
+
+  ThreadLoopLock lock(hardware_.threadLoop());
+  if (hardware_.core() == nullptr) {
+    pw_properties_free(props);
+    return kAudioHardwareNotRunningError;
+  }
+  stream_ =
+      pw_stream_new(hardware_.core(), capture ? "Vexmora Monitor input" : "Vexmora Monitor", props);
+  if (stream_ == nullptr) return kAudio_MemFullError;
+  state_ = PW_STREAM_STATE_UNCONNECTED;
+  pw_stream_add_listener(stream_, &streamListener_, &events, this);
+  const auto flags =
+      static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS |
+                                   PW_STREAM_FLAG_RT_PROCESS | PW_STREAM_FLAG_DONT_RECONNECT);
+  if (pw_stream_connect(stream_, capture ? PW_DIRECTION_INPUT : PW_DIRECTION_OUTPUT, PW_ID_ANY,
+                        flags, params, 1) < 0) {
+    destroyStream();
+    return kAudioHardwareNotRunningError;
+  }
+  timespec deadline{};
+  pw_thread_loop_get_time(hardware_.threadLoop(), &deadline, kConnectSeconds * SPA_NSEC_PER_SEC);
+  while (state_ != PW_STREAM_STATE_STREAMING && state_ != PW_STREAM_STATE_ERROR) {
+    if (pw_thread_loop_timed_wait_full(hardware_.threadLoop(), &deadline) != 0) break;
+  }
+  if (state_ != PW_STREAM_STATE_STREAMING) {
+    destroyStream();
+    return kAudioHardwareNotRunningError;
+  }
+  running_ = true;
+  return noErr;
+}
+
+OSStatus PipeWireHardwareUnit::outputStop() {
+  ThreadLoopLock lock(hardware_.threadLoop());
+  running_ = false;
+  destroyStream();
+  return noErr;
+}
+
+void PipeWireHardwareUnit::destroyStream() {
+  if (stream_ == nullptr) return;
+  // Our own teardown is no failure: the listener goes first, so no state change reports one.
+  spa_hook_remove(&streamListener_);
+  pw_stream_destroy(stream_);
+  stream_ = nullptr;
+  state_ = PW_STREAM_STATE_UNCONNECTED;
+}
+
+void PipeWireHardwareUnit::onStateChanged(void* data, pw_stream_state, pw_stream_state state,
+                                          const char*) {
+  auto* self = static_cast<PipeWireHardwareUnit*>(data);
+  self->state_ = state;
+  pw_thread_loop_signal(self->hardware_.threadLoop(), false);
+  if (self->running_ && (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED)) {
+    self->running_ = false;
+    self->hardware_.reportStreamStopped(self->device_);
+  }
+}
+
+void PipeWireHardwareUnit::onProcess(void* data) {
+  auto* self = static_cast<PipeWireHardwareUnit*>(data);
+  if (self->capturing()) {
+    self->processCapture();
+  } else {
+    self->processPlayback();
+  }
+}
+
+AudioTimeStamp PipeWireHardwareUnit::nextTimeStamp(UInt32 frames) {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  AudioTimeStamp stamp{};
+  stamp.mSampleTime = sampleTime_;
+  stamp.mHostTime = static_cast<UInt64>(now.tv_sec) * 1000000000ull + now.tv_nsec;
+  stamp.mRateScalar = 1.0;
+  stamp.mFlags = kAudioTimeStampSampleTimeValid | kAudioTimeStampHostTimeValid;
+  sampleTime_ += frames;
+  return stamp;
+}
+
+void PipeWireHardwareUnit::processCapture() {
+  pw_buffer* buffer = pw_stream_dequeue_buffer(stream_);
+  if (buffer == nullptr) return;
+  const spa_buffer* planes = buffer->buffer;
+  UInt32 frames = UINT32_MAX;
+  for (std::size_t i = 0; i < channelData_.size(); ++i) {
+    channelData_[i] = nullptr;
+    if (i >= planes->n_datas) continue;
+    const spa_data& plane = planes->datas[i];
+    if (plane.data == nullptr || plane.chunk == nullptr) continue;
+    const uint32_t offset = std::min(plane.chunk->offset, plane.maxsize);
+    const uint32_t size = std::min(plane.chunk->size, plane.maxsize - offset);
+    channelData_[i] =
+        reinterpret_cast<const float*>(static_cast<const uint8_t*>(plane.data) + offset);
+    frames = std::min<UInt32>(frames, size / sizeof(float));
+  }
+  capturedFrames_ = frames == UINT32_MAX ? 0 : frames;
+  if (capturedFrames_ > 0 && inputCallback_.inputProc != nullptr) {
+    AudioUnitRenderActionFlags flags = 0;
+    const AudioTimeStamp stamp = nextTimeStamp(capturedFrames_);
+    inputCallback_.inputProc(inputCallback_.inputProcRefCon, &flags, &stamp, 1, capturedFrames_,
+                             nullptr);
+  }
+  pw_stream_queue_buffer(stream_, buffer);
+}
+
+void PipeWireHardwareUnit::processPlayback() {
+  pw_buffer* buffer = pw_stream_dequeue_buffer(stream_);
+  if (buffer == nullptr) return;
+  spa_buffer* planes = buffer->buffer;
+  if (planes->n_datas < 2 || planes->datas[0].data == nullptr || planes->datas[1].data == nullptr) {
+    pw_stream_queue_buffer(stream_, buffer);
+    return;
+  }
+  UInt32 frames = std::min(planes->datas[0].maxsize, planes->datas[1].maxsize) / sizeof(float);
+  if (buffer->requested != 0) frames = std::min<UInt64>(frames, buffer->requested);
+  frames = std::min(frames, maximumFrames_);
+  float* left = static_cast<float*>(planes->datas[0].data);
+  float* right = static_cast<float*>(planes->datas[1].data);
+  OSStatus status = kAudioUnitErr_NoConnection;
+  if (renderCallback_.inputProc != nullptr) {
+    AudioUnitRenderActionFlags flags = 0;
+    const AudioTimeStamp stamp = nextTimeStamp(frames);
+    outputBuffers_.point(left, right, frames);
+    status = renderCallback_.inputProc(renderCallback_.inputProcRefCon, &flags, &stamp, 0, frames,
+                                       outputBuffers_.get());
+  }
+  if (status != noErr) {
+    std::fill_n(left, frames, 0.0f);
+    std::fill_n(right, frames, 0.0f);
+  }
+  for (uint32_t i = 0; i < planes->n_datas; ++i) {
+    spa_chunk* chunk = planes->datas[i].chunk;
+    chunk->offset = 0;
+    chunk->stride = sizeof(float);
+    chunk->size = frames * sizeof(float);
+  }
+  pw_stream_queue_buffer(stream_, buffer);
+}
+
+OSStatus PipeWireHardwareUnit::render(AudioUnitRenderActionFlags*, const AudioTimeStamp*,
+                                      UInt32 inOutputBusNumber, UInt32 inNumberFrames,
+                                      AudioBufferList* ioData) {
+  if (!capturing()) return kAudio_UnimplementedError;
+  if (inOutputBusNumber != 1) return kAudioUnitErr_InvalidElement;
+  if (ioData == nullptr) return kAudio_ParamError;
+  if (inNumberFrames > capturedFrames_) return kAudioUnitErr_TooManyFramesToProcess;
+  const UInt32 buffers = std::min<UInt32>(ioData->mNumberBuffers, 2);
+  for (UInt32 k = 0; k < buffers; ++k) {
+    AudioBuffer& out = ioData->mBuffers[k];
+    if (out.mData == nullptr) return kAudio_ParamError;
+    const SInt32 channel = channelMap_[k];
+    const float* source = channel >= 0 && static_cast<std::size_t>(channel) < channelData_.size()
+                              ? channelData_[channel]
+                              : nullptr;
+    auto* target = static_cast<float*>(out.mData);
+    if (source != nullptr) {
+      std::copy_n(source, inNumberFrames, target);
+    } else {
+      std::fill_n(target, inNumberFrames, 0.0f);
+    }
+    out.mDataByteSize = inNumberFrames * sizeof(float);
+  }
+  return noErr;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <pipewire/pipewire.h>
+
+#include <optional>
+#include <vector>
+
+#include "platform/AudioUnitPort.h"
+#include "platform/pipewire/PipeWireHardware.h"
+#include "platform/resampler/StereoBufferList.h"
+
+// The hardware input/output unit over one PipeWire stream. With input enabled it is a capture
+// stream on the current device that takes all of its channels one to one as planar float; its
+// process callback calls the input callback, and render on bus 1 hands over the two channels of
+// the channel map. With output enabled it is a stereo playback stream on the device whose process
+// callback calls the render callback into two planar buffers. Streams never move to another
+// device; one that fails while running raises "stpd" on its device.
+//
+// Threads: properties, initialize, start and stop on the main thread; the process callback and
+// render on PipeWire's data thread, which never allocates, locks or logs; stream events on the
+// PipeWire thread under the loop lock.
+class PipeWireHardwareUnit final : public AudioUnitInstance {
+ public:
+  explicit PipeWireHardwareUnit(PipeWireHardware& hardware);
+  ~PipeWireHardwareUnit() override;
+  PipeWireHardwareUnit(const PipeWireHardwareUnit&) = delete;
+  PipeWireHardwareUnit& operator=(const PipeWireHardwareUnit&) = delete;
+
+  OSStatus setProperty(AudioUnitPropertyID property, AudioUnitScope scope, AudioUnitElement element,
+                       const void* data, UInt32 dataSize) override;
+  OSStatus getProperty(AudioUnitPropertyID property, AudioUnitScope scope, AudioUnitElement element,
+                       void* outData, UInt32* ioDataSize) override;
+  OSStatus setParameter(AudioUnitParameterID, AudioUnitScope, AudioUnitElement,
+                        AudioUnitParameterValue, UInt32) override;
+  OSStatus getParameter(AudioUnitParameterID, AudioUnitScope, AudioUnitElement,
+                        AudioUnitParameterValue*) override;
+  OSStatus initialize() override;
+  OSStatus uninitialize() override;
+  OSStatus outputStart() override;
+  OSStatus outputStop() override;
+  OSStatus render(AudioUnitRenderActionFlags* ioActionFlags, const AudioTimeStamp* inTimeStamp,
+                  UInt32 inOutputBusNumber, UInt32 inNumberFrames,
+                  AudioBufferList* ioData) override;
+
+ private:
+  static void onProcess(void* data);
+  static void onStateChanged(void* data, pw_stream_state old, pw_stream_state state,
+                             const char* error);
+  void processCapture();
+  void processPlayback();
+  bool capturing() const { return inputEnabled_ != 0; }
+  OSStatus connect(const StreamTarget& target);
+  void destroyStream();
+  AudioTimeStamp nextTimeStamp(UInt32 frames);
+
+  PipeWireHardware& hardware_;
+
+  // Main thread; fixed while the stream runs.
+  UInt32 inputEnabled_ = 0;
+  UInt32 outputEnabled_ = 1;
+  AudioObjectID device_ = kAudioObjectUnknown;
+  UInt32 maximumFrames_ = 4096;
+  SInt32 channelMap_[2] = {0, 1};
+  std::optional<AudioStreamBasicDescription> clientFormat_;
+  AURenderCallbackStruct inputCallback_{};
+  AURenderCallbackStruct renderCallback_{};
+  bool initialized_ = false;
+
+  // Under the loop lock.
+  pw_stream* stream_ = nullptr;
+  spa_hook streamListener_{};
+  pw_stream_state state_ = PW_STREAM_STATE_UNCONNECTED;
+  bool running_ = false;
+
+  // Sized before the stream connects, then touched only by the data thread.
+  std::vector<const float*> channelData_;
+  UInt32 capturedFrames_ = 0;
+  StereoBufferList outputBuffers_;
+  Float64 sampleTime_ = 0.0;
+};
