@@ -70,13 +70,24 @@ void* allocateZeroed(std::size_t count, std::size_t size, VXRingBufferAllocation
   return std::calloc(count, size);
 }
 
+// Loops work in fixed groups of lanes so that the compiler turns them into vector instructions.
+constexpr std::uint32_t kLanes = 8;
+
 // NaN never compares greater, so it leaves the peak alone; infinities count.
+float louder(float peak, float sample) {
+  const float magnitude = std::fabs(sample);
+  return magnitude > peak ? magnitude : peak;
+}
+
 float blockPeak(const float* samples, std::uint32_t frames) {
-  float peak = 0.0f;
-  for (std::uint32_t i = 0; i < frames; ++i) {
-    const float magnitude = std::fabs(samples[i]);
-    if (magnitude > peak) peak = magnitude;
+  float lanes[kLanes] = {};
+  std::uint32_t i = 0;
+  for (; i + kLanes <= frames; i += kLanes) {
+    for (std::uint32_t j = 0; j < kLanes; ++j) lanes[j] = louder(lanes[j], samples[i + j]);
   }
+  float peak = 0.0f;
+  for (; i < frames; ++i) peak = louder(peak, samples[i]);
+  for (const float lane : lanes) peak = louder(peak, lane);
   return peak;
 }
 
@@ -92,11 +103,18 @@ void raisePeak(std::atomic<std::uint32_t>& stored, float peak) {
 
 // Non-finite samples are metered but never stored: the converter and the output only ever see
 // finite audio.
+float finiteOrSilence(float sample) {
+  return std::fabs(sample) <= std::numeric_limits<float>::max() ? sample : 0.0f;
+}
+
 void copyFinite(const float* source, std::uint64_t frames, float* destination) {
-  for (std::uint64_t i = 0; i < frames; ++i) {
-    const float sample = source[i];
-    destination[i] = std::fabs(sample) <= std::numeric_limits<float>::max() ? sample : 0.0f;
+  std::uint64_t i = 0;
+  for (; i + kLanes <= frames; i += kLanes) {
+    float lanes[kLanes];
+    for (std::uint32_t j = 0; j < kLanes; ++j) lanes[j] = finiteOrSilence(source[i + j]);
+    std::copy_n(lanes, kLanes, destination + i);
   }
+  for (; i < frames; ++i) destination[i] = finiteOrSilence(source[i]);
 }
 
 void fillSilence(float* left, float* right, std::uint32_t frames) {

@@ -221,9 +221,12 @@ TEST(VXRingBufferMeters, LatchClipFromTheThresholdUpAndKeepTheLargestPeak) {
 
 TEST(VXRingBufferMeters, IgnoreNaNButCountInfinityAsAClip) {
   const Ring ring = makeRing(1024, 0);
-  Stereo block(4, 0.5f);
+  // Eleven frames: non-finite samples both among the first eight and in the three after them.
+  Stereo block(11, 0.5f);
   block.left[1] = std::numeric_limits<float>::quiet_NaN();
-  block.right[2] = -std::numeric_limits<float>::infinity();
+  block.left[9] = std::numeric_limits<float>::quiet_NaN();
+  block.right[2] = std::numeric_limits<float>::quiet_NaN();
+  block.right[10] = -std::numeric_limits<float>::infinity();
   write(ring.get(), block);
 
   const VXMeterSnapshot meters = VXRingBufferTakeMeterSnapshot(ring.get());
@@ -256,18 +259,18 @@ TEST(VXRingBufferMeters, ClearEachClipLatchOnItsOwnOrBoth) {
 
 TEST(VXRingBufferWrite, StoresNonFiniteSamplesAsSilence) {
   const Ring ring = makeRing(1024, 0);
-  Stereo block = numbered(1, 6);
-  block.left[1] = std::numeric_limits<float>::quiet_NaN();
-  block.left[4] = std::numeric_limits<float>::infinity();
-  block.right[2] = -std::numeric_limits<float>::infinity();
-  block.right[5] = std::numeric_limits<float>::quiet_NaN();
-  ASSERT_EQ(write(ring.get(), block), 6u);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float infinity = std::numeric_limits<float>::infinity();
+  Stereo block(11);
+  block.left = {1, nan, 3, 4, infinity, 6, 7, 8, 9, -infinity, 11};
+  block.right = {-1, -2, -infinity, -4, -5, -6, -7, nan, -9, -10, nan};
+  ASSERT_EQ(write(ring.get(), block), 11u);
 
   std::uint32_t delivered = 0;
-  const Stereo out = read(ring.get(), 6, &delivered);
-  ASSERT_EQ(delivered, 6u);
-  EXPECT_EQ(out.left, (std::vector<float>{1, 0, 3, 4, 0, 6}));
-  EXPECT_EQ(out.right, (std::vector<float>{-2, -3, 0, -5, -6, 0}));
+  const Stereo out = read(ring.get(), 11, &delivered);
+  ASSERT_EQ(delivered, 11u);
+  EXPECT_EQ(out.left, (std::vector<float>{1, 0, 3, 4, 0, 6, 7, 8, 9, 0, 11}));
+  EXPECT_EQ(out.right, (std::vector<float>{-1, -2, 0, -4, -5, -6, -7, 0, -9, -10, 0}));
 }
 
 TEST(VXRingBufferPriming, WaitsForTheTargetWithoutCountingAnUnderrun) {
