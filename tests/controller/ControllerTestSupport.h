@@ -1,0 +1,68 @@
+#pragma once
+
+// Readable failure output and small observers for the controller tests.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "controller/MonitorViewModel.h"
+
+inline const char* kindName(MonitoringPhase::Kind kind) {
+  switch (kind) {
+    case MonitoringPhase::Kind::failed:
+      return "failed";
+    case MonitoringPhase::Kind::stopped:
+      return "stopped";
+    case MonitoringPhase::Kind::requestingPermission:
+      return "requestingPermission";
+    case MonitoringPhase::Kind::starting:
+      return "starting";
+    case MonitoringPhase::Kind::running:
+      return "running";
+    case MonitoringPhase::Kind::reconfiguring:
+      return "reconfiguring";
+    case MonitoringPhase::Kind::stopping:
+      return "stopping";
+    case MonitoringPhase::Kind::waitingForInput:
+      return "waitingForInput";
+    case MonitoringPhase::Kind::waitingForOutput:
+      return "waitingForOutput";
+    case MonitoringPhase::Kind::waitingForFormat:
+      return "waitingForFormat";
+  }
+  return "?";
+}
+
+inline void PrintTo(const MonitoringPhase& phase, std::ostream* out) {
+  *out << kindName(phase.kind());
+  if (phase.kind() == MonitoringPhase::Kind::failed) *out << "(\"" << phase.message() << "\")";
+}
+
+inline void PrintTo(MonitoringPhase::Kind kind, std::ostream* out) {
+  *out << kindName(kind);
+}
+
+// Every phase the controller moved to after the recorder was made, in order. Notifications of
+// other properties, and re-assignments of the phase it already had, add nothing.
+class PhaseRecorder {
+ public:
+  explicit PhaseRecorder(MonitorViewModel& controller)
+      : controller_(controller), last_(controller.phase().kind()) {
+    id_ = controller.subscribe([this] {
+      const auto kind = controller_.phase().kind();
+      if (kind != last_) kinds_.push_back(kind);
+      last_ = kind;
+    });
+  }
+  ~PhaseRecorder() { controller_.unsubscribe(id_); }
+
+  const std::vector<MonitoringPhase::Kind>& kinds() const { return kinds_; }
+  void clear() { kinds_.clear(); }
+
+ private:
+  MonitorViewModel& controller_;
+  MonitorViewModel::ObserverID id_;
+  MonitoringPhase::Kind last_;
+  std::vector<MonitoringPhase::Kind> kinds_;
+};
