@@ -81,7 +81,7 @@ float louder(float peak, float sample) {
 
 float blockPeak(const float* samples, std::uint32_t frames) {
   float lanes[kLanes] = {};
-  std::uint32_t i = 0;
+  std::uint64_t i = 0;  // 64-bit, so that `i + kLanes` cannot wrap near the largest block
   for (; i + kLanes <= frames; i += kLanes) {
     for (std::uint32_t j = 0; j < kLanes; ++j) lanes[j] = louder(lanes[j], samples[i + j]);
   }
