@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <string>
+#include <vector>
+
+// 32-bit float WAV files for feeding the virtual interface and reading back what a sink played.
+namespace pipewire_test {
+
+struct Tone {
+  double frequency;
+  double amplitude;
+};
+
+// One tone per channel, interleaved, `seconds` long.
+inline void writeToneFile(const std::string& path, const std::vector<Tone>& tones, double rate,
+                          double seconds) {
+  const auto frames = static_cast<std::uint32_t>(rate * seconds);
+  const auto channels = static_cast<std::uint16_t>(tones.size());
+  std::vector<float> samples(static_cast<std::size_t>(frames) * channels);
+  for (std::uint32_t n = 0; n < frames; ++n) {
+    for (std::size_t c = 0; c < tones.size(); ++c) {
+      samples[n * channels + c] = static_cast<float>(
+          tones[c].amplitude * std::sin(2.0 * std::numbers::pi * tones[c].frequency * n / rate));
+    }
+  }
+  const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * sizeof(float));
+  std::ofstream out(path, std::ios::binary);
+  auto put = [&](auto value) { out.write(reinterpret_cast<const char*>(&value), sizeof(value)); };
+  out.write("RIFF", 4);
+  put(std::uint32_t{36 + dataBytes});
+  out.write("WAVEfmt ", 8);
+  put(std::uint32_t{16});
+  put(std::uint16_t{3});  // IEEE float
+  put(channels);
+  put(static_cast<std::uint32_t>(rate));
+  put(static_cast<std::uint32_t>(rate) * channels * 4u);
+  put(static_cast<std::uint16_t>(channels * 4));
+  put(std::uint16_t{32});
+  out.write("data", 4);
+  put(dataBytes);
+  out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+}
+
+// The interleaved samples of a 32-bit float WAV file, split into channels.
+inline std::vector<std::vector<float>> readFloatWave(const std::string& path, unsigned channels) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+  std::vector<std::vector<float>> result(channels);
+  const std::string text(bytes.begin(), bytes.end());
+  const std::size_t data = text.find("data");
+  if (data == std::string::npos) return result;
+  const std::size_t start = data + 8;
+  const std::size_t count = (bytes.size() - start) / sizeof(float);
+  for (std::size_t i = 0; i < count; ++i) {
+    float sample = 0.0f;
+    std::memcpy(&sample, bytes.data() + start + i * sizeof(float), sizeof(float));
+    result[i % channels].push_back(sample);
+  }
+  return result;
+}
+
+}  // namespace pipewire_test
