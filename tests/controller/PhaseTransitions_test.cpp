@@ -46,7 +46,7 @@ TEST_F(PhaseTransitionsTest, UserStartWithReadyRouteGoesThroughStartingToRunning
   EXPECT_EQ(phases.kinds(), (std::vector{Kind::starting, Kind::running}));
   EXPECT_TRUE(vm().monitorIntent());
   EXPECT_FALSE(vm().technicalError());
-  harness.advance(300ms);
+  harness.advance(400ms);
   EXPECT_GT(harness.probe(speakers).audibleFrames, 0u);
 }
 
@@ -132,7 +132,7 @@ TEST_F(PhaseTransitionsTest, ChangedRouteKeyRestartsWithoutUserAction) {
   const AudioObjectID headphones = harness.plugOutput("Headphones", "headphones", 44100.0);
   harness.settleRefresh();
   EXPECT_EQ(phases.kinds(), (std::vector{Kind::reconfiguring, Kind::running}));
-  harness.advance(300ms);
+  harness.advance(400ms);
   EXPECT_GT(harness.probe(headphones).audibleFrames, 0u);
 }
 

@@ -18,6 +18,7 @@ class ScriptedAudioCaptureAuthorization final : public AudioCaptureAuthorization
 
   AVAuthorizationStatus authorizationStatus() override {
     std::lock_guard lock(mutex_);
+    ++statusReads_;
     return status_;
   }
   void requestAccess(std::function<void(bool granted)> completion) override {
@@ -48,6 +49,10 @@ class ScriptedAudioCaptureAuthorization final : public AudioCaptureAuthorization
     std::lock_guard lock(mutex_);
     return open_.size();
   }
+  std::size_t statusReads() const {
+    std::lock_guard lock(mutex_);
+    return statusReads_;
+  }
   std::size_t requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
@@ -58,4 +63,5 @@ class ScriptedAudioCaptureAuthorization final : public AudioCaptureAuthorization
   AVAuthorizationStatus status_;
   std::vector<std::function<void(bool)>> open_;
   std::size_t requests_ = 0;
+  std::size_t statusReads_ = 0;
 };
