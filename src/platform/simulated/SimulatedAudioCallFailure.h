@@ -12,10 +12,10 @@
 struct SimulatedCallFailure {
   SimulatedAudioOperation operation;
   OSStatus status;
-  std::optional<SimulatedUnitKind> kind;
-  std::optional<UInt32> id;  // property or parameter
-  std::optional<AudioUnitScope> scope;
-  std::optional<AudioUnitElement> element;
+  std::optional<SimulatedUnitKind> kind{};
+  std::optional<UInt32> id{};  // property or parameter
+  std::optional<AudioUnitScope> scope{};
+  std::optional<AudioUnitElement> element{};
   // 1-based: only the Nth matching call fails. 0: every matching call fails.
   UInt32 occurrence = 0;
 };
