@@ -4,6 +4,7 @@
 #include <set>
 
 #include "platform/pipewire/HardwareReads.h"
+#include "platform/pipewire/NotificationRecorder.h"
 #include "platform/pipewire/PipeWireHardware.h"
 #include "platform/pipewire/PipeWireTestSession.h"
 
@@ -128,4 +129,20 @@ TEST(PipeWireCatalog, AReplugGivesANewIDWithTheSameUID) {
   EXPECT_NE(after, before);
   EXPECT_EQ(streamChannels(hardware, after, kAudioObjectPropertyScopeOutput),
             std::vector<UInt32>{2});
+}
+
+TEST(PipeWireCatalog, DevicesVanishWithTheDaemonAndReturnWithIt) {
+  PipeWireHardware hardware;
+  NotificationRecorder recorder(hardware);
+  recorder.listen(kAudioObjectSystemObject, kAudioHardwarePropertyDevices);
+  ASSERT_TRUE(runSession("stop"));
+  EXPECT_TRUE(recorder.waitFor(kAudioObjectSystemObject, kAudioHardwarePropertyDevices));
+  EXPECT_TRUE(devices(hardware).empty());
+  ASSERT_TRUE(runSession("start"));
+  ASSERT_TRUE(runSession("make-devices"));
+  EXPECT_TRUE(eventually([&] { return devices(hardware).size() == 3; }));
+  EXPECT_NE(deviceWithUID(hardware, kInterface), kAudioObjectUnknown);
+  EXPECT_NE(readValue<AudioObjectID>(hardware, kAudioObjectSystemObject,
+                                     address(kAudioHardwarePropertyDefaultOutputDevice)),
+            AudioObjectID{kAudioObjectUnknown});
 }

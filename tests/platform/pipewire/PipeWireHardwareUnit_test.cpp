@@ -239,3 +239,16 @@ TEST_F(PipeWireUnits, OurOwnStreamsRaiseNoDeviceNotifications) {
   std::this_thread::sleep_for(300ms);
   EXPECT_TRUE(recorder.deliveries().empty());
 }
+
+TEST_F(PipeWireUnits, AStreamThatLosesItsDeviceRaisesStoppedAbnormally) {
+  AudioObjectID interface = deviceWithUID(hardware_, kInterface);
+  NotificationRecorder recorder(hardware_);
+  recorder.listen(interface, kAudioDevicePropertyIOStoppedAbnormally);
+  AudioUnit input = makeInputUnit(interface, 0, 1);
+  ASSERT_EQ(AudioOutputUnitStart(input), noErr);
+  ASSERT_TRUE(runSession("unplug " + kInterface));
+  EXPECT_TRUE(recorder.waitFor(interface, kAudioDevicePropertyIOStoppedAbnormally));
+  ASSERT_TRUE(runSession("replug " + kInterface));
+  ASSERT_TRUE(
+      eventually([&] { return deviceWithUID(hardware_, kInterface) != kAudioObjectUnknown; }));
+}
