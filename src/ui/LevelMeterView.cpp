@@ -48,7 +48,6 @@ LevelMeterView::LevelMeterView(const QString& label, const MeterReading& reading
       grid_(new QGridLayout(this)),
       caption_(
           new QSpacerItem(captionWidth, captionHeight, QSizePolicy::Fixed, QSizePolicy::Fixed)),
-      scaleRow_(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Fixed)),
       bar_(new MeterSegmentBar),
       readout_(new PeakMemoryReadout),
       lamp_(new ClipLampButton) {
@@ -56,8 +55,8 @@ LevelMeterView::LevelMeterView(const QString& label, const MeterReading& reading
   setAccessibleName(label_);
   grid_->setContentsMargins(glowMargins());
   grid_->setHorizontalSpacing(columnSpacing);
-  grid_->addItem(scaleRow_, 0, 1);
-  grid_->addItem(caption_, 1, 0, Qt::AlignBottom);
+  grid_->setVerticalSpacing(0);
+  grid_->addItem(caption_, 1, 0, 1, 1, Qt::AlignBottom);
   grid_->addWidget(bar_, 1, 1, Qt::AlignBottom);
   grid_->addWidget(readout_, 1, 2, Qt::AlignBottom);
   grid_->addWidget(lamp_, 1, 3, Qt::AlignBottom);
@@ -97,10 +96,8 @@ void LevelMeterView::setShowsScale(bool showsScale) {
 }
 
 void LevelMeterView::applyScaleRow() {
-  scaleRow_->changeSize(0, showsScale_ ? scaleHeight : 0, QSizePolicy::Expanding,
-                        QSizePolicy::Fixed);
-  grid_->setVerticalSpacing(showsScale_ ? scaleSpacing : 0);
-  grid_->invalidate();
+  // Spacing is not applied next to a row without widgets, so the row's height carries it.
+  grid_->setRowMinimumHeight(0, showsScale_ ? scaleHeight + scaleSpacing : 0);
   update();
 }
 

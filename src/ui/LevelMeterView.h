@@ -56,7 +56,6 @@ class LevelMeterView : public QWidget {
   std::function<void()> clearClip_;
   QGridLayout* grid_;
   QSpacerItem* caption_;
-  QSpacerItem* scaleRow_;
   MeterSegmentBar* bar_;
   PeakMemoryReadout* readout_;
   ClipLampButton* lamp_;
