@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+
+#include "platform/pipewire/HardwareReads.h"
+#include "platform/pipewire/NotificationRecorder.h"
+#include "platform/pipewire/PipeWireHardware.h"
+#include "platform/pipewire/PipeWireTestSession.h"
+
+using namespace pipewire_test;
+
+// The catalog is read on the caller's thread while the PipeWire thread rewrites the mirror and
+// delivers notifications: every read sees either a whole device or none.
+TEST(PipeWireHardwareConcurrency, ReadsStayConsistentWhileDevicesComeAndGo) {
+  PipeWireHardware hardware;
+  NotificationRecorder recorder(hardware);
+  recorder.listen(kAudioObjectSystemObject, kAudioHardwarePropertyDevices);
+  constexpr int kCycles = 10;
+  std::atomic<bool> done{false};       // relaxed: a stop flag that publishes nothing else
+  std::atomic<int> failedCommands{0};  // relaxed: a counter read after join
+  std::thread replugger([&] {
+    for (int i = 0; i < kCycles; ++i) {
+      if (!runSession("unplug " + kHeadphones)) failedCommands.fetch_add(1);
+      if (!runSession("replug " + kHeadphones)) failedCommands.fetch_add(1);
+    }
+    done.store(true, std::memory_order_relaxed);
+  });
+  const std::set<std::string> known{kInterface, kSpeakers, kHeadphones};
+  std::size_t reads = 0;
+  while (!done.load(std::memory_order_relaxed)) {
+    for (AudioObjectID device : devices(hardware)) {
+      auto uid = readText(hardware, device, address(kAudioDevicePropertyDeviceUID));
+      if (!uid) continue;  // gone between the list and the read
+      EXPECT_TRUE(known.contains(*uid)) << *uid;
+      auto outputs = streamChannels(hardware, device, kAudioObjectPropertyScopeOutput);
+      if (*uid != kInterface && !outputs.empty()) {
+        EXPECT_EQ(outputs, std::vector<UInt32>{2});
+      }
+      ++reads;
+    }
+  }
+  replugger.join();
+  EXPECT_EQ(failedCommands.load(), 0);
+  EXPECT_GT(reads, 0u);
+  EXPECT_TRUE(
+      recorder.waitFor(kAudioObjectSystemObject, kAudioHardwarePropertyDevices, 2 * kCycles));
+  for (const auto& delivery : recorder.deliveries()) EXPECT_TRUE(delivery.onQueue);
+  EXPECT_EQ(devices(hardware).size(), 3u);
+}
