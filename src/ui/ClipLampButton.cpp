@@ -5,6 +5,7 @@
 
 #include "ui/FaceplateAccessibility.h"
 #include "ui/FaceplateFont.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/LevelMeterTexts.h"
 #include "ui/StudioPalette.h"
 
@@ -69,7 +70,7 @@ void ClipLampButton::paintEvent(QPaintEvent*) {
   const QColor& red = StudioPalette::red();
   if (isClipping_) {
     painter.setBrush(red);
-    painter.setPen(QPen(hasFocus() ? StudioPalette::textPrimary() : red, 1.0));
+    painter.setPen(QPen(showsKeyboardFocus(*this) ? StudioPalette::textPrimary() : red, 1.0));
   } else {
     painter.setBrush(withOpacity(red, 0.09));
     painter.setPen(QPen(withOpacity(StudioPalette::edge(), 0.7), 1.0));

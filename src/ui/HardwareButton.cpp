@@ -57,7 +57,7 @@ void HardwareButton::setFace(QWidget* face) {
   face_ = face;
   if (face_) {
     face_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    faceLayout_->addWidget(face_);
+    faceLayout_->addWidget(face_, 0, Qt::AlignVCenter);
   }
   updateGeometry();
 }

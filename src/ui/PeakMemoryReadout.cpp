@@ -6,6 +6,7 @@
 
 #include "ui/FaceplateAccessibility.h"
 #include "ui/FaceplateFont.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/LevelMeterTexts.h"
 #include "ui/StudioPalette.h"
 
@@ -65,8 +66,8 @@ void PeakMemoryReadout::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::Antialiasing);
   const QRectF plate(0.0, (boxHeight - plateHeight) / 2.0, boxWidth, plateHeight);
   painter.setBrush(withOpacity(StudioPalette::inset(), 0.52));
-  painter.setPen(QPen(hasFocus() ? withOpacity(StudioPalette::textSecondary(), 0.9)
-                                 : withOpacity(StudioPalette::edge(), 0.45),
+  painter.setPen(QPen(showsKeyboardFocus(*this) ? withOpacity(StudioPalette::textSecondary(), 0.9)
+                                                : withOpacity(StudioPalette::edge(), 0.45),
                       1.0));
   painter.drawRoundedRect(plate.adjusted(0.5, 0.5, -0.5, -0.5), plateCorner, plateCorner);
 
