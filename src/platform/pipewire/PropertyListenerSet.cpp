@@ -22,19 +22,18 @@ bool PropertyListenerSet::remove(AudioObjectID object, const AudioObjectProperty
 }
 
 void PropertyListenerSet::deliver(const PropertyChanges& changes) {
+  // Queues are handed their work under the lock, so that once remove() returns no delivery can
+  // still reach a listener or queue the caller is about to destroy. The lock is recursive for a
+  // queue that runs work at once and whose listener installs or removes listeners.
+  std::lock_guard lock(mutex_);
   std::vector<Registration> due;
-  {
-    std::lock_guard lock(mutex_);
-    for (const PropertyChange& change : changes) {
-      for (const Registration& entry : registrations_) {
-        if (entry.object == change.object && entry.address.mSelector == change.selector) {
-          due.push_back(entry);
-        }
+  for (const PropertyChange& change : changes) {
+    for (const Registration& entry : registrations_) {
+      if (entry.object == change.object && entry.address.mSelector == change.selector) {
+        due.push_back(entry);
       }
     }
   }
-  // Queues are called outside the lock: a queue may run the listener at once, and the listener
-  // may install or remove listeners.
   for (Registration& entry : due) {
     entry.queue->async([listener = std::move(entry.listener), address = entry.address] {
       (*listener)(1, &address);

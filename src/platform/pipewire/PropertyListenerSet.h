@@ -8,7 +8,8 @@
 
 // The installed property listeners, and their delivery: each change goes to every listener on that
 // object and selector, on the queue the listener was installed with. Installation and removal run
-// on the caller's thread, delivery on the PipeWire thread.
+// on the caller's thread, delivery on the PipeWire thread; after remove() returns, that listener
+// is handed nothing more.
 class PropertyListenerSet {
  public:
   void add(AudioObjectID object, const AudioObjectPropertyAddress& address, DispatchQueue* queue,
@@ -25,6 +26,6 @@ class PropertyListenerSet {
     AudioObjectPropertyListenerBlock listener;
   };
 
-  std::mutex mutex_;  // guards registrations_
+  std::recursive_mutex mutex_;  // guards registrations_ and the hand-over to queues
   std::vector<Registration> registrations_;
 };
