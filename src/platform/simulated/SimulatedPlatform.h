@@ -28,8 +28,8 @@ class SimulatedPlatform {
     UInt32 physicalBits = 24;
     bool physicalFloat = false;
     // Element 0 names channel 1; absent names fall back to the catalog's default.
-    std::vector<std::optional<std::string>> inputChannelNames;
-    std::optional<std::array<UInt32, 2>> preferredStereoChannels;  // counted from 1
+    std::vector<std::optional<std::string>> inputChannelNames{};
+    std::optional<std::array<UInt32, 2>> preferredStereoChannels{};  // counted from 1
   };
 
   SimulatedPlatform();
