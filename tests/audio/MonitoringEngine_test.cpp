@@ -119,6 +119,8 @@ struct EngineFixture : ::testing::Test {
                                           .outputChannels = 2,
                                           .sampleRate = 44100,
                                           .bufferFrames = 512});
+  // Declared before the engine: its fade-out at teardown still plays into the recorder.
+  SimulatedAudioOutputRecorder recorder{44100 * 4};
   RecordingSleep sleep{platform.sleep()};
   MonitoringEngine engine{platform.components(), sleep};
 
@@ -340,7 +342,6 @@ TEST_F(EngineFixture, PlaysTheSelectedPairAtUnityGain) {
     input.setInputSignal(channel,
                          makeSineSignal(200.0 + 100.0 * channel, 0.05f * (channel + 1), 48000));
   }
-  SimulatedAudioOutputRecorder recorder(44100 * 3);
   platform.world().device(speakers)->setOutputSink(recorder.sink());
 
   engine.start(route(2, 3), false);
@@ -383,7 +384,6 @@ TEST_F(EngineFixture, ClipLatchesMuteAndClearingReachTheRing) {
   SimulatedAudioDevice& input = *platform.world().device(interface);
   input.setInputSignal(2, makeSineSignal(100, 1.0f, 48000));
   input.setInputSignal(3, makeSineSignal(100, 1.0f, 48000));
-  SimulatedAudioOutputRecorder recorder(44100 * 2);
   platform.world().device(speakers)->setOutputSink(recorder.sink());
   engine.start(route(), true);
   platform.world().advance(1.0);
