@@ -62,7 +62,7 @@ void HardwareButton::setFace(QWidget* face) {
   updateGeometry();
 }
 
-HardwareButtonStyle HardwareButton::style() const {
+HardwareButtonStyle HardwareButton::look() const {
   return {isLatched_, isEnabled(), reduceMotion_ && reduceMotion_()};
 }
 
@@ -82,11 +82,11 @@ QSize HardwareButton::minimumSizeHint() const {
 
 void HardwareButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const HardwareButtonStyle look = style();
+  const HardwareButtonStyle bodyStyle = look();
   const QRectF body = QRectF(rect()) - QMarginsF(HardwareButtonStyle::shadowMargins());
-  look.paintBody(painter, body, pressProgress_);
+  bodyStyle.paintBody(painter, body, pressProgress_);
   if (!face_ && !text().isEmpty()) {
-    painter.setPen(look.foreground());
+    painter.setPen(bodyStyle.foreground());
     painter.drawText(body.translated(0.0, pressProgress_), Qt::AlignCenter, text());
   }
 }
@@ -99,7 +99,7 @@ void HardwareButton::changeEvent(QEvent* event) {
 void HardwareButton::animatePress(bool isDown) {
   const double target = isDown ? 1.0 : 0.0;
   pressAnimation_.stop();
-  if (style().reduceMotion) {
+  if (look().reduceMotion) {
     setPressProgress(target);
     return;
   }

@@ -30,7 +30,7 @@ class HardwareButton : public QAbstractButton {
   // 0 at rest, 1 while held down; in between during the pressed-state animation.
   double pressProgress() const { return pressProgress_; }
 
-  HardwareButtonStyle style() const;
+  HardwareButtonStyle look() const;
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;

@@ -5,7 +5,7 @@
 #include <cmath>
 
 void SoftShadow::paint(QPainter& painter, const QRectF& shape, double cornerRadius) const {
-  if (color.alpha() == 0 || radius <= 0.0) return;
+  if (!color.isValid() || color.alpha() == 0 || radius <= 0.0) return;
   const int layers = std::max(3, static_cast<int>(std::ceil(radius * 2.0)));
   // Each layer's alpha is chosen so that all layers stacked give the requested opacity.
   const double layerAlpha = 1.0 - std::pow(1.0 - color.alphaF(), 1.0 / layers);
@@ -29,7 +29,7 @@ void SoftShadow::paint(QPainter& painter, const QRectF& shape, double cornerRadi
 }
 
 QMarginsF SoftShadow::reach() const {
-  if (color.alpha() == 0 || radius <= 0.0) return {};
+  if (!color.isValid() || color.alpha() == 0 || radius <= 0.0) return {};
   return {std::max(0.0, radius - offset.x()), std::max(0.0, radius - offset.y()),
           std::max(0.0, radius + offset.x()), std::max(0.0, radius + offset.y())};
 }

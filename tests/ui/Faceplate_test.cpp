@@ -245,17 +245,15 @@ TEST_F(HardwareButtonTest, LatchedButtonIsSunkAtRestAndPressingMovesItDown) {
   EXPECT_EQ(button.pressProgress(), 0.0);
 }
 
-TEST_F(HardwareButtonTest, PressAnimatesOverEightyMillisecondsUnlessMotionIsReduced) {
+TEST_F(HardwareButtonTest, PressAnimatesUnlessMotionIsReduced) {
   reduceMotion = false;
   button.resize(160, button.sizeHint().height());
   QTest::mousePress(&button, Qt::LeftButton);
   EXPECT_LT(button.pressProgress(), 1.0);
-  QTest::qWait(HardwareButtonStyle::pressAnimationMilliseconds + 60);
-  EXPECT_EQ(button.pressProgress(), 1.0);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return button.pressProgress() == 1.0; }, 2000));
   QTest::mouseRelease(&button, Qt::LeftButton);
   EXPECT_GT(button.pressProgress(), 0.0);
-  QTest::qWait(HardwareButtonStyle::pressAnimationMilliseconds + 60);
-  EXPECT_EQ(button.pressProgress(), 0.0);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return button.pressProgress() == 0.0; }, 2000));
 }
 
 TEST_F(HardwareButtonTest, DisabledButtonIsEngravedAndDimmed) {
