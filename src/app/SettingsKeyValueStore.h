@@ -1,0 +1,35 @@
+#pragma once
+
+// The saved selections in QSettings, the application's own settings file on the desktop. Values
+// come back from the file as text, so every typed read converts the way the key-value port
+// describes. Main thread only.
+
+#include <QSettings>
+#include <optional>
+
+#include "platform/KeyValueStore.h"
+#include "platform/KeyValueStoreValue.h"
+
+class SettingsKeyValueStore final : public KeyValueStore {
+ public:
+  // The user's settings of organization "Vexmora", application "VEXMORA MONITOR".
+  SettingsKeyValueStore();
+  // Another file, for tests.
+  explicit SettingsKeyValueStore(const QString& fileName);
+
+  bool hasObject(const std::string& key) const override;
+  std::optional<std::string> stringForKey(const std::string& key) const override;
+  std::int64_t integerForKey(const std::string& key) const override;
+  bool boolForKey(const std::string& key) const override;
+
+  void setString(const std::string& key, const std::string& value) override;
+  void setInteger(const std::string& key, std::int64_t value) override;
+  void setBool(const std::string& key, bool value) override;
+  void removeObject(const std::string& key) override;
+
+ private:
+  std::optional<KeyValueStoreValue> valueForKey(const std::string& key) const;
+  void store(const std::string& key, const QVariant& value);
+
+  mutable QSettings settings_;
+};
