@@ -71,7 +71,7 @@ void DiagnosticsView::setDiagnostics(const EngineDiagnostics& diagnostics,
           makeLabel(valueFont, valueColor)};
       row.value->setWordWrap(true);
       grid_->addWidget(row.label, static_cast<int>(i), 0, Qt::AlignLeft | Qt::AlignTop);
-      grid_->addWidget(row.value, static_cast<int>(i), 1, Qt::AlignLeft | Qt::AlignTop);
+      grid_->addWidget(row.value, static_cast<int>(i), 1);
       labels_.push_back(row);
     }
     if (i >= rows_.size() || rows_[i].label != next[i].label) {

@@ -119,8 +119,9 @@ MonitorView::MonitorView(MonitorViewModel& model, Workspace& workspace,
   scrollArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scrollArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   scrollArea_->viewport()->setAutoFillBackground(false);
-  content->setAutoFillBackground(false);
   scrollArea_->setWidget(content);
+  // The scroll area makes its widget paint the window colour; the faceplate shows through instead.
+  content->setAutoFillBackground(false);
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(0, 0, 0, 0);
   root->addWidget(scrollArea_);
