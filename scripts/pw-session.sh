@@ -15,6 +15,10 @@
 #                         CHANNEL[k] (counted from 0); returns once linked, plays in background
 #   record SINK FILE SECONDS
 #                         record what SINK plays, as 32-bit float stereo WAV
+#   tap FILE SECONDS PORT...
+#                         record the output ports PORT... (e.g. vx-test-interface:capture_AUX2,
+#                         vx-test-speakers:monitor_FL) as the channels of one 32-bit float WAV:
+#                         one stream, so every channel shares one timeline
 set -euo pipefail
 
 session=${VX_PW_SESSION:-${TMPDIR:-/tmp}/vx-pw-session}
@@ -170,6 +174,31 @@ record() {
     --format f32 --channels 2 --rate 48000 "$file" || [[ $? == 124 ]]
 }
 
+tap() {
+  local file=$1 seconds=$2
+  shift 2
+  local name=vx-tap-$$ channels=() k
+  for ((k = 0; k < $#; k++)); do channels+=("AUX$k"); done
+  local map
+  map=$(IFS=,; echo "${channels[*]}")
+  # Target 0 keeps the session manager from linking the recorder; its ports are linked by hand.
+  pw-record --target 0 -P "node.name=$name" --format f32 --rate 48000 --channels $# \
+    --channel-map "$map" "$file" </dev/null >/dev/null 2>&1 &
+  local recorder=$!
+  if ! wait_for 5 bash -c "pw-link -i | grep -q '^$name:'"; then
+    kill -INT $recorder
+    die "the recorder did not start"
+  fi
+  k=0
+  for port in "$@"; do
+    pw-link "$port" "$name:input_AUX$k"
+    k=$((k + 1))
+  done
+  sleep "$seconds"
+  kill -INT $recorder
+  wait $recorder || true
+}
+
 command=${1:-}
 shift || true
 case $command in
@@ -187,6 +216,7 @@ case $command in
   set-rate) pw-metadata -n settings 0 clock.force-rate "$1" >/dev/null ;;
   feed) feed "$@" ;;
   record) record "$@" ;;
+  tap) tap "$@" ;;
   run-daemons) run_daemons ;;
-  *) die "usage: $0 start|stop|env|make-devices|unplug|replug|set-default|set-rate|feed|record" ;;
+  *) die "usage: $0 start|stop|env|make-devices|unplug|replug|set-default|set-rate|feed|record|tap" ;;
 esac

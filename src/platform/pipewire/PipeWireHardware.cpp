@@ -32,6 +32,8 @@ PipeWireHardware::PipeWireHardware() {
 PipeWireHardware::~PipeWireHardware() {
   pw_thread_loop_stop(loop_);
   watcher_.reset();
+  // Releasing detaches the owner, so the set is walked from a copy.
+  for (StreamOwner* owner : std::set<StreamOwner*>(streamOwners_)) owner->releaseStream();
   if (core_ != nullptr) {
     spa_hook_remove(&coreListener_);
     pw_core_disconnect(core_);
@@ -66,6 +68,8 @@ void PipeWireHardware::disconnect() {
   PropertyChanges changes;
   mirror_.clear(changes);
   publish(changes);
+  // Releasing detaches the owner, so the set is walked from a copy.
+  for (StreamOwner* owner : std::set<StreamOwner*>(streamOwners_)) owner->releaseStream();
   if (core_ != nullptr) {
     spa_hook_remove(&coreListener_);
     pw_core_disconnect(core_);

@@ -4,11 +4,13 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "platform/HardwarePropertyPort.h"
 #include "platform/pipewire/DeviceMirror.h"
 #include "platform/pipewire/PropertyListenerSet.h"
 #include "platform/pipewire/RegistryWatcher.h"
+#include "platform/pipewire/StreamOwner.h"
 
 // The hardware-property port over PipeWire. A thread loop of its own mirrors the registry; the five
 // operations answer from the mirror at once and never wait on the daemon. Construction connects
@@ -48,6 +50,9 @@ class PipeWireHardware final : public HardwarePropertyPort {
   }
   // One of our streams on this device failed: raises "stpd" there. PipeWire thread.
   void reportStreamStopped(AudioObjectID device);
+  // Owners of streams on core(), released before it goes. Under the loop lock.
+  void attachStream(StreamOwner* owner) { streamOwners_.insert(owner); }
+  void detachStream(StreamOwner* owner) { streamOwners_.erase(owner); }
 
  private:
   static void onCoreDone(void* data, uint32_t id, int seq);
@@ -69,6 +74,7 @@ class PipeWireHardware final : public HardwarePropertyPort {
   pw_core* core_ = nullptr;
   spa_hook coreListener_{};
   std::unique_ptr<RegistryWatcher> watcher_;
+  std::set<StreamOwner*> streamOwners_;
   int firstSync_ = -1;
   int secondSync_ = -1;
   bool mirrorComplete_ = false;

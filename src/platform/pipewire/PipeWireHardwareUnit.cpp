@@ -216,6 +216,7 @@ OSStatus PipeWireHardwareUnit::connect(const StreamTarget& target) {
   stream_ =
       pw_stream_new(hardware_.core(), capture ? "Vexmora Monitor input" : "Vexmora Monitor", props);
   if (stream_ == nullptr) return kAudio_MemFullError;
+  hardware_.attachStream(this);
   state_ = PW_STREAM_STATE_UNCONNECTED;
   pw_stream_add_listener(stream_, &streamListener_, &events, this);
   const auto flags =
@@ -251,8 +252,16 @@ void PipeWireHardwareUnit::destroyStream() {
   // Our own teardown is no failure: the listener goes first, so no state change reports one.
   spa_hook_remove(&streamListener_);
   pw_stream_destroy(stream_);
+  hardware_.detachStream(this);
   stream_ = nullptr;
   state_ = PW_STREAM_STATE_UNCONNECTED;
+}
+
+void PipeWireHardwareUnit::releaseStream() {
+  const bool wasRunning = running_;
+  running_ = false;
+  destroyStream();
+  if (wasRunning) hardware_.reportStreamStopped(device_);
 }
 
 void PipeWireHardwareUnit::onStateChanged(void* data, pw_stream_state, pw_stream_state state,

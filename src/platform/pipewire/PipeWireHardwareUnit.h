@@ -19,7 +19,7 @@
 // Threads: properties, initialize, start and stop on the main thread; the process callback and
 // render on PipeWire's data thread, which never allocates, locks or logs; stream events on the
 // PipeWire thread under the loop lock.
-class PipeWireHardwareUnit final : public AudioUnitInstance {
+class PipeWireHardwareUnit final : public AudioUnitInstance, private StreamOwner {
  public:
   explicit PipeWireHardwareUnit(PipeWireHardware& hardware);
   ~PipeWireHardwareUnit() override;
@@ -43,6 +43,8 @@ class PipeWireHardwareUnit final : public AudioUnitInstance {
                   AudioBufferList* ioData) override;
 
  private:
+  // The daemon went: the stream goes with it, and a running one counts as stopped abnormally.
+  void releaseStream() override;
   static void onProcess(void* data);
   static void onStateChanged(void* data, pw_stream_state old, pw_stream_state state,
                              const char* error);

@@ -17,17 +17,14 @@ struct Tone {
   double amplitude;
 };
 
-// One tone per channel, interleaved, `seconds` long.
-inline void writeToneFile(const std::string& path, const std::vector<Tone>& tones, double rate,
-                          double seconds) {
-  const auto frames = static_cast<std::uint32_t>(rate * seconds);
-  const auto channels = static_cast<std::uint16_t>(tones.size());
-  std::vector<float> samples(static_cast<std::size_t>(frames) * channels);
-  for (std::uint32_t n = 0; n < frames; ++n) {
-    for (std::size_t c = 0; c < tones.size(); ++c) {
-      samples[n * channels + c] = static_cast<float>(
-          tones[c].amplitude * std::sin(2.0 * std::numbers::pi * tones[c].frequency * n / rate));
-    }
+// The channels, interleaved, as a 32-bit float WAV file; all channels have the same length.
+inline void writeFloatWave(const std::string& path, const std::vector<std::vector<float>>& channels,
+                           double rate) {
+  const std::size_t frames = channels.empty() ? 0 : channels.front().size();
+  const auto count = static_cast<std::uint16_t>(channels.size());
+  std::vector<float> samples(frames * count);
+  for (std::size_t n = 0; n < frames; ++n) {
+    for (std::size_t c = 0; c < count; ++c) samples[n * count + c] = channels[c][n];
   }
   const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * sizeof(float));
   std::ofstream out(path, std::ios::binary);
@@ -37,14 +34,29 @@ inline void writeToneFile(const std::string& path, const std::vector<Tone>& tone
   out.write("WAVEfmt ", 8);
   put(std::uint32_t{16});
   put(std::uint16_t{3});  // IEEE float
-  put(channels);
+  put(count);
   put(static_cast<std::uint32_t>(rate));
-  put(static_cast<std::uint32_t>(rate) * channels * 4u);
-  put(static_cast<std::uint16_t>(channels * 4));
+  put(static_cast<std::uint32_t>(rate) * count * 4u);
+  put(static_cast<std::uint16_t>(count * 4));
   put(std::uint16_t{32});
   out.write("data", 4);
   put(dataBytes);
   out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+}
+
+// One tone per channel, `seconds` long.
+inline void writeToneFile(const std::string& path, const std::vector<Tone>& tones, double rate,
+                          double seconds) {
+  const auto frames = static_cast<std::size_t>(rate * seconds);
+  std::vector<std::vector<float>> channels;
+  for (const Tone& tone : tones) {
+    std::vector<float>& channel = channels.emplace_back(frames);
+    for (std::size_t n = 0; n < frames; ++n) {
+      channel[n] = static_cast<float>(tone.amplitude *
+                                      std::sin(2.0 * std::numbers::pi * tone.frequency * n / rate));
+    }
+  }
+  writeFloatWave(path, channels, rate);
 }
 
 // The interleaved samples of a 32-bit float WAV file, split into channels.
