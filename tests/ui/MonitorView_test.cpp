@@ -98,7 +98,8 @@ PrimaryFace disengage(std::string caption, std::string subCaption = "DISENGAGE R
           enabled};
 }
 
-TEST_F(MonitorViewTest, FirstLaunchWithNothingConnected) {
+TEST_F(MonitorViewTest, FirstLaunchWithNoInput) {
+  panel.speakers = panel.controller.plugOutput("Studio Speakers", "speakers", 48000.0);
   panel.open();
   EXPECT_EQ(consoleTitle(), "Choose an audio input");
   EXPECT_EQ(view().statusConsole()->status().severity, StatusSeverity::neutral);
@@ -110,11 +111,23 @@ TEST_F(MonitorViewTest, FirstLaunchWithNothingConnected) {
   EXPECT_TRUE(view().inputPicker()->isEnabled());
   EXPECT_EQ(channelFace(), "Choose channels…");
   EXPECT_FALSE(view().channelPicker()->isEnabled());
+  EXPECT_EQ(menuEntries(*view().channelPicker()),
+            (std::vector{MenuEntry::item("Choose channels…", true), MenuEntry::divider()}));
   EXPECT_TRUE(view().inputFormat()->format().isEmpty());
+  EXPECT_EQ(primary(), engage("START MONITORING", false));
+  EXPECT_FALSE(recoveryShown());
+}
+
+TEST_F(MonitorViewTest, NoSystemOutput) {
+  panel.interface = panel.controller.plugInput("Scarlett 4i4", "scarlett", 4, 48000.0);
+  panel.open();
+  EXPECT_EQ(consoleTitle(), "System output unavailable");
+  EXPECT_EQ(headerWord(), "FAULT");
+  EXPECT_EQ(view().header()->lightColor(), StudioPalette::red());
   EXPECT_TRUE(view().outputBox()->shownName().isEmpty());
+  EXPECT_TRUE(view().outputBox()->format().isEmpty());
   EXPECT_EQ(view().outputBox()->toolTip(), "System output unavailable");
   EXPECT_EQ(accessibleText(view().outputBox(), QAccessible::Value), "Unavailable");
-  EXPECT_EQ(primary(), engage("START MONITORING", false));
   EXPECT_FALSE(recoveryShown());
 }
 
@@ -231,6 +244,7 @@ TEST_F(MonitorViewTest, SavedDeviceUnpluggedWhileMonitoring) {
             (std::vector{MenuEntry::item("Choose channels…"), MenuEntry::divider(),
                          MenuEntry::disabled("Saved pair (unavailable)"), MenuEntry::divider()}));
   EXPECT_TRUE(view().inputFormat()->format().isEmpty());
+  panel.run(3000ms);
   EXPECT_EQ(view().meters()->left()->reading().levelDBFS, -60.0);
 }
 
@@ -259,8 +273,10 @@ TEST_F(MonitorViewTest, FailedStartOffersRetryAndShowsTheErrorInTheDiagnostics) 
   EXPECT_FALSE(disclosure.diagnostics()->isVisibleTo(&view()));
   EXPECT_EQ(disclosure.diagnostics()->shownRows().size(), 6u);
 
-  panel.controller.failUnitCall(SimulatedAudioOperation::outputStart, -50);
+  panel.controller.components.failOnAudioPath(
+      {SimulatedAudioOperation::render, SimulatedUnitKind::input, 2, kAudio_ParamError});
   panel.clickPrimary();
+  panel.run(100ms);
   ASSERT_EQ(vm().phase().kind(), Kind::failed);
   EXPECT_EQ(consoleTitle(), "Monitoring couldn't start");
   EXPECT_EQ(view().statusConsole()->status().severity, StatusSeverity::error);
@@ -279,7 +295,7 @@ TEST_F(MonitorViewTest, FailedStartOffersRetryAndShowsTheErrorInTheDiagnostics) 
   EXPECT_EQ(rows.back().value.toStdString(), *vm().technicalError());
   EXPECT_TRUE(rows.back().isError);
 
-  panel.controller.components.clearCallFailures();
+  panel.controller.components.clearAudioPathFailure();
   view().recoveryButton()->click();
   panel.run(200ms);
   EXPECT_EQ(vm().phase().kind(), Kind::running);
