@@ -1,60 +1,19 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <string>
+#include "platform/pipewire/PrivateSession.h"
 
 // The private PipeWire session of the tests: one per test process, started before the first test
-// with the virtual devices of scripts/pw-session.sh and ended after the last. The process's own
-// PipeWire clients reach it through the environment the script prints.
+// and ended after the last.
 namespace pipewire_test {
-
-inline const std::string kInterface = "vx-test-interface";
-inline const std::string kSpeakers = "vx-test-speakers";
-inline const std::string kHeadphones = "vx-test-headphones";
-
-inline std::filesystem::path sessionScript() {
-  return std::filesystem::path(__FILE__).parent_path() / "../../../scripts/pw-session.sh";
-}
-
-// Runs the script with the given arguments; answers its standard output, and whether it
-// succeeded.
-inline bool runSession(const std::string& arguments, std::string* output = nullptr) {
-  const std::string command = "bash '" + sessionScript().string() + "' " + arguments;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return false;
-  std::string text;
-  char chunk[512];
-  while (std::size_t read = std::fread(chunk, 1, sizeof(chunk), pipe)) text.append(chunk, read);
-  const int status = pclose(pipe);
-  if (output != nullptr) *output = text;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 class SessionEnvironment : public testing::Environment {
  public:
   void SetUp() override {
-    char pattern[] = "/tmp/vx-pw-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    setenv("VX_PW_SESSION", pattern, 1);
-    ASSERT_TRUE(runSession("start")) << "the private PipeWire session did not start";
-    std::string exports;
-    ASSERT_TRUE(runSession("env", &exports));
-    std::size_t line = 0;
-    while ((line = exports.find("export ", line)) != std::string::npos) {
-      const std::size_t equals = exports.find('=', line);
-      const std::size_t end = exports.find('\n', equals);
-      setenv(exports.substr(line + 7, equals - line - 7).c_str(),
-             exports.substr(equals + 1, end - equals - 1).c_str(), 1);
-      line = end;
-    }
-    ASSERT_TRUE(runSession("make-devices")) << "the virtual devices were not created";
+    ASSERT_TRUE(startPrivateSession()) << "the private PipeWire session did not start";
   }
-  void TearDown() override { runSession("stop"); }
+  void TearDown() override { stopPrivateSession(); }
 };
 
 inline testing::Environment* const kSessionEnvironment =
