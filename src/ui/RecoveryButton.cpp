@@ -48,8 +48,8 @@ void RecoveryButton::paintEvent(QPaintEvent*) {
                     StudioPalette::withOpacity(amber, showsKeyboardFocus(*this) ? 0.8 : 0.35));
   const int titleWidth = textWidth(titleFont(), text());
   const double left = (width() - (symbolSize + iconSpacing + titleWidth)) / 2.0;
-  paintPanelSymbol(painter, symbol_, QRectF(left, (height() - symbolSize) / 2.0, symbolSize, symbolSize),
-                   amber, 1.2);
+  paintPanelSymbol(painter, symbol_,
+                   QRectF(left, (height() - symbolSize) / 2.0, symbolSize, symbolSize), amber, 1.2);
   painter.setFont(titleFont());
   painter.setPen(amber);
   painter.drawText(QRectF(left + symbolSize + iconSpacing, 0, titleWidth + 2, height()),
