@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
@@ -178,8 +179,10 @@ TEST_F(PipeWireUnits, FindsTheHardwareUnitAndTheInjectedVarispeed) {
 }
 
 TEST_F(PipeWireUnits, TheSelectedPairOfTheInterfaceArrivesAtTheSink) {
-  const auto tones = std::filesystem::temp_directory_path() / "vx-pw-tones.wav";
-  const auto recording = std::filesystem::temp_directory_path() / "vx-pw-recording.wav";
+  // Named per process: test runs of other builds may share the temporary directory.
+  const std::string stem = "vx-pw-" + std::to_string(getpid());
+  const auto tones = std::filesystem::temp_directory_path() / (stem + "-tones.wav");
+  const auto recording = std::filesystem::temp_directory_path() / (stem + "-recording.wav");
   // Channels 3 and 4 carry the pair; channels 1 and 2 carry tones that must not come through.
   writeToneFile(tones, {{1000.0, 0.5}, {1500.0, 0.25}, {700.0, 0.4}, {2100.0, 0.4}}, 48000.0, 4.0);
   AudioUnit input = makeInputUnit(deviceWithUID(hardware_, kInterface), 2, 3);
