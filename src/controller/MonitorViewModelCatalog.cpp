@@ -1,20 +1,7 @@
 #include <algorithm>
-#include <cctype>
-#include <string_view>
 
 #include "controller/MonitorViewModel.h"
-
-namespace {
-
-// Letter case is folded for ASCII only: the word looked for is ASCII, and no locale maps a
-// non-ASCII letter of a device name onto one of its letters in a way that matters here.
-bool containsIgnoringCase(std::string_view text, std::string_view word) {
-  const auto folded = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
-  return std::search(text.begin(), text.end(), word.begin(), word.end(),
-                     [&](char a, char b) { return folded(a) == folded(b); }) != text.end();
-}
-
-}  // namespace
+#include "devices/DeviceNameCollation.h"
 
 void MonitorViewModel::scheduleCatalogRefresh(bool forceReconfiguration) {
   refreshNeedsReconfiguration_ = refreshNeedsReconfiguration_ || forceReconfiguration;
@@ -37,9 +24,11 @@ void MonitorViewModel::refreshCatalog(bool allowAutomaticSelection) {
   publish(permission_, readPermission());
 
   if (allowAutomaticSelection && !selectedDeviceUID_ && !inputDevices_.empty()) {
-    const auto named = std::find_if(inputDevices_.begin(), inputDevices_.end(), [](const auto& d) {
-      return containsIgnoringCase(d.name, "Scarlett");
-    });
+    const DeviceNameCollation collation = DeviceNameCollation::forUserLocale();
+    const auto named =
+        std::find_if(inputDevices_.begin(), inputDevices_.end(), [&](const auto& device) {
+          return collation.containsIgnoringCase(device.name, "Scarlett");
+        });
     const AudioInputDevice& chosen = named != inputDevices_.end() ? *named : inputDevices_.front();
     const std::string uid = chosen.uid;
     publish(selectedDeviceUID_, uid);

@@ -23,6 +23,10 @@ class DeviceNameCollation {
   // Negative, zero or positive as `left` orders before, with, or after `right`.
   int compare(std::string_view left, std::string_view right) const;
   void sortByName(std::vector<AudioInputDevice>& devices) const;
+  // Whether `name` contains `word`, letter case folded by the locale's own case mapping.
+  bool containsIgnoringCase(std::string_view name, std::string_view word) const {
+    return key(name).find(key(word)) != std::wstring::npos;
+  }
 
  private:
   // The UTF-8 name decoded (invalid bytes become U+FFFD) and folded to lower case.

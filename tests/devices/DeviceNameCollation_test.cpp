@@ -75,6 +75,16 @@ TEST(DeviceNameCollationTest, LocaleOrdersAccentedLettersWithTheirBaseLetter) {
   EXPECT_EQ(namesOf(devices), (std::vector<std::string>{"Öl", "ÖL", "orgel", "Zither"}));
 }
 
+TEST(DeviceNameCollationTest, FindsAWordWhateverItsCase) {
+  const DeviceNameCollation classic(std::locale::classic());
+  EXPECT_TRUE(classic.containsIgnoringCase("FOCUSRITE SCARLETT 2i2", "Scarlett"));
+  EXPECT_TRUE(classic.containsIgnoringCase("scarlett", "Scarlett"));
+  EXPECT_FALSE(classic.containsIgnoringCase("Scarlet Audio", "Scarlett"));
+  const auto german = germanLocale();
+  if (!german) GTEST_SKIP() << "no German locale installed";
+  EXPECT_TRUE(DeviceNameCollation(*german).containsIgnoringCase("ÜBERSPIELER", "überspieler"));
+}
+
 TEST(DeviceNameCollationTest, MalformedUTF8StillCompares) {
   const DeviceNameCollation collation(std::locale::classic());
   const std::string truncated = "Mic \xC3";
