@@ -3,7 +3,9 @@
 PipeWire session (scripts/pw-session.sh): CPU time and wake-ups over a run at a forced quantum,
 end-to-end latency of each, and the monitor's resume time over unplug/replug cycles.
 
-    scripts/pw-measure.py MONITOR_BINARY [--seconds 60] [--cycles 100]
+    scripts/pw-measure.py MONITOR_BINARY [--seconds 60] [--quanta 256,1024] [--cycles 100]
+
+An empty --quanta skips the side-by-side runs.
 """
 import argparse
 import os
@@ -127,6 +129,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("monitor")
     parser.add_argument("--seconds", type=float, default=60)
+    parser.add_argument("--quanta", default="256,1024")
     parser.add_argument("--cycles", type=int, default=100)
     options = parser.parse_args()
 
@@ -141,7 +144,7 @@ def main():
     loopback = ["pw-loopback", "-C", INTERFACE, "-P", SPEAKERS,
                 "--capture-props=audio.position=[AUX2 AUX3]"]
     try:
-        for quantum in (256, 1024):
+        for quantum in [int(q) for q in options.quanta.split(",") if q]:
             subprocess.run(["pw-metadata", "-n", "settings", "0", "clock.force-quantum",
                             str(quantum)], check=True, stdout=subprocess.DEVNULL)
             for name, command in (("monitor", monitor), ("pw-loopback", loopback)):
@@ -166,21 +169,22 @@ def main():
 
         wait_for_phase("running")
         resumes = []
+        footprint = []
         for cycle in range(options.cycles):
             session("unplug", INTERFACE)
             wait_for_phase("waitingForInput")
             replugged = time.monotonic()
             session("replug", INTERFACE)
             resumes.append(wait_for_phase("running") - replugged)
-            if cycle == 0:
-                first = (resident_kb(process.pid), open_fds(process.pid))
-        last = (resident_kb(process.pid), open_fds(process.pid))
+            if cycle + 1 in (1, options.cycles // 2, options.cycles):
+                footprint.append(f"{resident_kb(process.pid)} kB / {open_fds(process.pid)} fds "
+                                 f"after {cycle + 1}")
         stop(process)
         resumes.sort()
         print(f"{options.cycles} replug cycles, {len(resumes)} resumes: median "
               f"{1000 * statistics.median(resumes):.0f} ms, p95 "
               f"{1000 * resumes[int(0.95 * (len(resumes) - 1))]:.0f} ms (from the replug command); "
-              f"resident {first[0]} -> {last[0]} kB, fds {first[1]} -> {last[1]}", flush=True)
+              f"resident and fds: {', '.join(footprint)}", flush=True)
     finally:
         session("stop")
 
