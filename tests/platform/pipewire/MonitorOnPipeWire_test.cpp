@@ -199,7 +199,11 @@ TEST_F(MonitorOnPipeWire, EveryReplugResumesAndLeavesMemoryAndDescriptorsFlat) {
   }
   EXPECT_EQ(resumes, cycles);
   EXPECT_EQ(openFileDescriptors(), fdsAfterFirst);
+  // AddressSanitizer keeps freed memory in quarantine, so resident memory grows there whatever
+  // the program does; its leak checker covers that build instead.
+#if !defined(__SANITIZE_ADDRESS__)
   EXPECT_LT(residentMegabytes() - residentAfterFirst, 2.0);
+#endif
   std::sort(resumeSeconds.begin(), resumeSeconds.end());
   std::printf(
       "%ld cycles, %ld resumes; fds %zu -> %zu; resident %.2f -> %.2f MB; resume median "
