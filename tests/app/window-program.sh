@@ -1,56 +1,151 @@
 #!/usr/bin/env bash
-# The program itself under Xvfb, on the project's private PipeWire session: it starts with a
-# window of at least 560 × 700, a second start shows that window instead of running twice, and
-# SIGTERM ends it after its orderly shutdown.
+# The program itself under Xvfb, on the project's private PipeWire session playing a tone into the
+# interface's first two channels, with the AT-SPI bus running as on a desktop with a screen reader:
+# - it starts with a window of at least 560 × 700;
+# - a screen reader finds every control's name, hint and value, no decoration, the pickers' menus
+#   and the primary button's action, which starts monitoring (window-accessibility.py);
+# - closing the window keeps the process and the audio running;
+# - a second start shows that window instead of running twice;
+# - Ctrl+Q fades the audio out before the process ends; so does SIGTERM.
 #
 #   tests/app/window-program.sh PROGRAM
 set -euo pipefail
 program=$1
-root=$(cd "$(dirname "$0")/../.." && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
 export VX_PW_SESSION=${TMPDIR:-/tmp}/vx-window-test-$$
 display=:$((100 + $$ % 400))
+# The system's python, where Debian's GObject bindings live.
+python=/usr/bin/python3
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
+pw() { "$root/scripts/pw-session.sh" "$@"; }
 
 Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
 xvfb=$!
 cleanup() {
   [[ -n ${app:-} ]] && kill "$app" 2>/dev/null
-  "$root/scripts/pw-session.sh" stop >/dev/null 2>&1 || true
+  pw stop >/dev/null 2>&1 || true
+  [[ -n ${atspi:-} ]] && kill "$atspi" 2>/dev/null
+  [[ -n ${bus:-} ]] && kill "$bus" 2>/dev/null
   kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
 export DISPLAY=$display XDG_RUNTIME_DIR=$VX_PW_SESSION/app-runtime
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-"$root/scripts/pw-session.sh" start >/dev/null
-"$root/scripts/pw-session.sh" make-devices >/dev/null
+pw start >/dev/null
+pw make-devices >/dev/null
 export PIPEWIRE_RUNTIME_DIR=$VX_PW_SESSION/runtime
+
+# A desktop session bus, and the accessibility bus launched on it before the program starts.
+{
+  read -r DBUS_SESSION_BUS_ADDRESS
+  read -r bus
+} < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+export DBUS_SESSION_BUS_ADDRESS
+/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+atspi=$!
+for _ in $(seq 50); do
+  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+    >/dev/null 2>&1 && break
+  sleep 0.1
+done
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+
+# A steady 1 kHz tone at half scale on the interface's channels 1 and 2, for two minutes.
+tone=$VX_PW_SESSION/tone.wav
+"$python" - "$tone" <<'PY'
+import math, struct, sys, wave
+period = [int(16383 * math.sin(2 * math.pi * n / 48)) for n in range(48)]
+with wave.open(sys.argv[1], "wb") as out:
+    out.setnchannels(2)
+    out.setsampwidth(2)
+    out.setframerate(48000)
+    out.writeframes(b"".join(struct.pack("<hh", s, s) for s in period) * 1000 * 120)
+PY
+pw feed "$tone" 0 1
+
+window_line() { xwininfo -root -tree 2>/dev/null | grep '("vexmora-monitor"' | head -1 || true; }
+map_state() { xwininfo -id "$1" 2>/dev/null | sed -n 's/^ *Map State: //p'; }
+wait_for() {
+  local tries=$(($1 * 10))
+  shift
+  while ((tries-- > 0)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Closing destroys the native window; showing it again makes a new one.
+viewable() {
+  window=$(window_line | awk '{print $1}')
+  [[ -n $window && $(map_state "$window") == IsViewable ]]
+}
+our_streams() { pw-cli ls Node | grep -c 'node.name = "vexmora-monitor-' || true; }
+streams_running() { [[ $(our_streams) == 2 ]]; }
+ended() { ! kill -0 "$app" 2>/dev/null; }
+# Records the speakers for SECONDS into FILE while running COMMAND half a second in.
+record_around() {
+  local file=$1 seconds=$2
+  shift 2
+  pw record vx-test-speakers "$file" "$seconds" &
+  local recorder=$!
+  sleep 0.5
+  "$@"
+  wait "$recorder"
+}
+still_playing() {
+  pw record vx-test-speakers "$VX_PW_SESSION/$1.wav" 1
+  "$python" "$here/recorded-output.py" playing "$VX_PW_SESSION/$1.wav" >/dev/null ||
+    fail "the output is not playing the tone $2"
+}
 
 "$program" &
 app=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xwininfo -root -tree 2>/dev/null | grep '("vexmora-monitor"' || true)
-  [[ -n $window ]] && break
-  sleep 0.1
-done
-[[ -n $window ]] || fail "no window appeared"
-size=$(sed -E 's/.*\) +([0-9]+)x([0-9]+)\+.*/\1 \2/' <<<"$window")
+wait_for 10 eval '[[ -n $(window_line) ]]' || fail "no window appeared"
+window=$(window_line | awk '{print $1}')
+size=$(sed -E 's/.*\) +([0-9]+)x([0-9]+)\+.*/\1 \2/' <<<"$(window_line)")
 read -r width height <<<"$size"
 ((width >= 560 && height >= 700)) || fail "window is ${width}x${height}"
 
-timeout 10 "$program" || fail "the second start did not end"
-kill -0 "$app" 2>/dev/null || fail "the first instance ended"
-[[ $(pgrep -c -x vexmora-monitor) == 1 ]] || fail "two instances are running"
+"$python" "$here/window-accessibility.py" check || fail "accessibility over AT-SPI"
+"$python" "$here/window-accessibility.py" start || fail "starting through AT-SPI"
+wait_for 5 streams_running || fail "monitoring runs without its two streams"
+still_playing monitoring "while monitoring"
 
-kill -TERM "$app"
-for _ in $(seq 50); do
-  kill -0 "$app" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$app" 2>/dev/null && fail "SIGTERM did not end the program"
+"$python" "$here/close-window.py" "$window"
+wait_for 5 eval '! viewable' || fail "closing did not hide the window"
+sleep 0.5
+ended && fail "closing the window ended the program"
+streams_running || fail "closing the window stopped the streams"
+still_playing closed "with the window closed"
+
+timeout 10 "$program" || fail "the second start did not end"
+wait_for 5 viewable || fail "the second start did not show the window"
+kill -0 "$app" 2>/dev/null || fail "the first instance ended"
+[[ $(pgrep -c -x -f "$program") == 1 ]] || fail "two instances are running"
+
+quit_keys() { xdotool windowfocus --sync "$window" key ctrl+q; }
+record_around "$VX_PW_SESSION/quit.wav" 2 quit_keys
+wait_for 5 ended || fail "Ctrl+Q did not end the program"
+wait "$app" || fail "the program ended with status $? after Ctrl+Q"
+app=""
+[[ $(our_streams) == 0 ]] || fail "streams outlived the program"
+"$python" "$here/recorded-output.py" faded "$VX_PW_SESSION/quit.wav" ||
+  fail "Ctrl+Q did not fade the audio out"
+
+# Once more, monitoring, ended by SIGTERM.
+"$program" &
+app=$!
+"$python" "$here/window-accessibility.py" start || fail "starting through AT-SPI again"
+wait_for 5 streams_running || fail "monitoring runs without its two streams"
+record_around "$VX_PW_SESSION/term.wav" 2 kill -TERM "$app"
+wait_for 5 ended || fail "SIGTERM did not end the program"
 wait "$app" || true
 app=""
-echo "PASS: window ${width}x${height}, single instance, SIGTERM shutdown"
+"$python" "$here/recorded-output.py" faded "$VX_PW_SESSION/term.wav" ||
+  fail "SIGTERM did not fade the audio out"
+echo "PASS: window ${width}x${height}, accessible over AT-SPI, audio kept when closed," \
+  "single instance, Ctrl+Q and SIGTERM fade out before exit"
