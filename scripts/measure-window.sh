@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Figures for the window, on Xvfb and the project's private PipeWire session playing a tone into
+# the interface's first two channels:
+# - start-up: from starting the program to its window being viewable and first painted (RUNS
+#   starts, each on a fresh instance);
+# - CPU of the whole process over SECONDS while monitoring, with the window shown (the meters
+#   redraw about 30 times a second) and then closed; the X server's own CPU beside it.
+#
+#   scripts/measure-window.sh PROGRAM [RUNS=10] [SECONDS=60]
+set -euo pipefail
+program=$(realpath "$1")
+runs=${2:-10}
+seconds=${3:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+export VX_PW_SESSION=${TMPDIR:-/tmp}/vx-window-measure-$$
+display=:$((500 + $$ % 400))
+python=/usr/bin/python3
+pw() { "$root/scripts/pw-session.sh" "$@"; }
+
+# -br: a black root, so that an unpainted window reads black.
+Xvfb "$display" -br -screen 0 1280x1024x24 >/dev/null 2>&1 &
+xvfb=$!
+cleanup() {
+  [[ -n ${app:-} ]] && kill "$app" 2>/dev/null
+  pw stop >/dev/null 2>&1 || true
+  kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+export DISPLAY=$display XDG_RUNTIME_DIR=$VX_PW_SESSION/app-runtime
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+pw start >/dev/null
+pw make-devices >/dev/null
+export PIPEWIRE_RUNTIME_DIR=$VX_PW_SESSION/runtime
+sleep 1
+
+echo "start-up (ms from exec): viewable painted"
+for ((run = 1; run <= runs; run++)); do
+  read -r viewable painted app < <("$python" "$root/scripts/first-paint.py" vexmora-monitor \
+    "$program")
+  echo "  run $run: $viewable $painted"
+  kill -TERM "$app"
+  while kill -0 "$app" 2>/dev/null; do sleep 0.05; done
+  app=""
+done
+
+# A 1 kHz tone swelling from -30 to -3 dBFS and back every 2.5 s, so that the meters keep moving.
+tone=$VX_PW_SESSION/tone.wav
+"$python" - "$tone" "$((seconds * 2 + 30))" <<'PY'
+import math, struct, sys, wave
+rate, loop = 48000, 10
+frames = bytearray()
+for n in range(rate * loop):
+    swell = 10 ** ((-30 + 27 * (0.5 - 0.5 * math.cos(2 * math.pi * n / rate / 2.5))) / 20)
+    sample = int(32767 * swell * math.sin(2 * math.pi * 1000 * n / rate))
+    frames += struct.pack("<hh", sample, sample)
+with wave.open(sys.argv[1], "wb") as out:
+    out.setnchannels(2)
+    out.setsampwidth(2)
+    out.setframerate(rate)
+    out.writeframes(bytes(frames) * -(-int(sys.argv[2]) // loop))
+PY
+pw feed "$tone" 0 1
+
+# utime + stime of PID in clock ticks.
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+cpu_over() {
+  local app_before xvfb_before
+  app_before=$(ticks "$app")
+  xvfb_before=$(ticks "$xvfb")
+  sleep "$seconds"
+  awk -v a=$(($(ticks "$app") - app_before)) -v x=$(($(ticks "$xvfb") - xvfb_before)) \
+    -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v what="$1" \
+    'BEGIN { printf "  %s: program %.1f %% of one core, X server %.1f %%\n", what,
+             100 * a / hz / s, 100 * x / hz / s }'
+}
+streams() { pw-cli ls Node | grep -c 'node.name = "vexmora-monitor-' || true; }
+
+"$program" &
+app=$!
+window=""
+for _ in $(seq 100); do
+  window=$(xwininfo -root -tree | awk '/\("vexmora-monitor"/ {print $1; exit}')
+  [[ -n $window ]] && break
+  sleep 0.1
+done
+sleep 2
+# A click on the primary button, which sits right of the mute latch at the opening size.
+xdotool mousemove --window "$window" 397 492 click 1
+for _ in $(seq 50); do
+  [[ $(streams) == 2 ]] && break
+  sleep 0.1
+done
+[[ $(streams) == 2 ]] || { echo "monitoring did not start" >&2; exit 1; }
+sleep 3
+echo "CPU over $seconds s while monitoring:"
+cpu_over "window shown"
+"$python" "$root/tests/app/close-window.py" "$window"
+sleep 3
+[[ $(streams) == 2 ]] || { echo "closing the window stopped monitoring" >&2; exit 1; }
+cpu_over "window closed"
