@@ -33,8 +33,11 @@ cleanup() {
   kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
+# The program's own runtime and settings directories, so that no saved choice of another run
+# (a muted output, a device of another session) carries over.
 export DISPLAY=$display XDG_RUNTIME_DIR=$VX_PW_SESSION/app-runtime
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export XDG_CONFIG_HOME=$VX_PW_SESSION/app-config
+mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" && chmod 700 "$XDG_RUNTIME_DIR"
 pw start >/dev/null
 pw make-devices >/dev/null
 export PIPEWIRE_RUNTIME_DIR=$VX_PW_SESSION/runtime
