@@ -35,6 +35,33 @@ class MonitoringPhase {
   static MonitoringPhase waitingForOutput() { return MonitoringPhase(Kind::waitingForOutput); }
   static MonitoringPhase waitingForFormat() { return MonitoringPhase(Kind::waitingForFormat); }
 
+  // The case's name as written in code ("waitingForInput"), for logs and test output.
+  static const char* name(Kind kind) {
+    switch (kind) {
+      case Kind::failed:
+        return "failed";
+      case Kind::stopped:
+        return "stopped";
+      case Kind::requestingPermission:
+        return "requestingPermission";
+      case Kind::starting:
+        return "starting";
+      case Kind::running:
+        return "running";
+      case Kind::reconfiguring:
+        return "reconfiguring";
+      case Kind::stopping:
+        return "stopping";
+      case Kind::waitingForInput:
+        return "waitingForInput";
+      case Kind::waitingForOutput:
+        return "waitingForOutput";
+      case Kind::waitingForFormat:
+        return "waitingForFormat";
+    }
+    return "unknown";
+  }
+
   Kind kind() const { return kind_; }
   // The explanation of a failed phase; empty for every other phase.
   const std::string& message() const { return message_; }

@@ -8,39 +8,13 @@
 
 #include "controller/MonitorViewModel.h"
 
-inline const char* kindName(MonitoringPhase::Kind kind) {
-  switch (kind) {
-    case MonitoringPhase::Kind::failed:
-      return "failed";
-    case MonitoringPhase::Kind::stopped:
-      return "stopped";
-    case MonitoringPhase::Kind::requestingPermission:
-      return "requestingPermission";
-    case MonitoringPhase::Kind::starting:
-      return "starting";
-    case MonitoringPhase::Kind::running:
-      return "running";
-    case MonitoringPhase::Kind::reconfiguring:
-      return "reconfiguring";
-    case MonitoringPhase::Kind::stopping:
-      return "stopping";
-    case MonitoringPhase::Kind::waitingForInput:
-      return "waitingForInput";
-    case MonitoringPhase::Kind::waitingForOutput:
-      return "waitingForOutput";
-    case MonitoringPhase::Kind::waitingForFormat:
-      return "waitingForFormat";
-  }
-  return "?";
-}
-
 inline void PrintTo(const MonitoringPhase& phase, std::ostream* out) {
-  *out << kindName(phase.kind());
+  *out << MonitoringPhase::name(phase.kind());
   if (phase.kind() == MonitoringPhase::Kind::failed) *out << "(\"" << phase.message() << "\")";
 }
 
 inline void PrintTo(MonitoringPhase::Kind kind, std::ostream* out) {
-  *out << kindName(kind);
+  *out << MonitoringPhase::name(kind);
 }
 
 // Every phase the controller moved to after the recorder was made, in order. Notifications of

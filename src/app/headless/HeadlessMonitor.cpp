@@ -56,32 +56,6 @@ std::optional<Options> parse(int argc, char** argv) {
   return options;
 }
 
-const char* phaseName(MonitoringPhase::Kind kind) {
-  switch (kind) {
-    case MonitoringPhase::Kind::failed:
-      return "failed";
-    case MonitoringPhase::Kind::stopped:
-      return "stopped";
-    case MonitoringPhase::Kind::requestingPermission:
-      return "requestingPermission";
-    case MonitoringPhase::Kind::starting:
-      return "starting";
-    case MonitoringPhase::Kind::running:
-      return "running";
-    case MonitoringPhase::Kind::reconfiguring:
-      return "reconfiguring";
-    case MonitoringPhase::Kind::stopping:
-      return "stopping";
-    case MonitoringPhase::Kind::waitingForInput:
-      return "waitingForInput";
-    case MonitoringPhase::Kind::waitingForOutput:
-      return "waitingForOutput";
-    case MonitoringPhase::Kind::waitingForFormat:
-      return "waitingForFormat";
-  }
-  return "unknown";
-}
-
 double monotonicSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -124,7 +98,7 @@ int main(int argc, char** argv) {
   controller.subscribe([&] {
     if (shown == controller.phase().kind()) return;
     shown = controller.phase().kind();
-    std::printf("%.6f phase %s\n", monotonicSeconds(), phaseName(*shown));
+    std::printf("%.6f phase %s\n", monotonicSeconds(), MonitoringPhase::name(*shown));
     std::fflush(stdout);
   });
   if (options->device) controller.selectInputDevice(options->device);
