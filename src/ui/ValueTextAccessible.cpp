@@ -1,6 +1,7 @@
 #include "ui/ValueTextAccessible.h"
 
 #include <QAbstractButton>
+#include <QMetaObject>
 
 #include "ui/AccessibleValueSource.h"
 
@@ -28,7 +29,9 @@ QStringList ValueTextAccessible::actionNames() const {
 void ValueTextAccessible::doAction(const QString& actionName) {
   auto* button = qobject_cast<QAbstractButton*>(widget());
   if (actionName == pressAction() && button && button->isEnabled()) {
-    button->click();
+    // Queued: a button that opens a menu runs it in a nested event loop, and the assistive
+    // technology that asked for the press must not wait on the bus until the menu closes.
+    QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
     return;
   }
   QAccessibleWidget::doAction(actionName);
