@@ -21,6 +21,10 @@ void MuteLatch::setMuted(bool muted) {
   applyLook();
   QAccessibleValueChangeEvent event(this, accessibleValueText());
   QAccessible::updateAccessibility(&event);
+  QAccessible::State changed;
+  changed.checked = true;
+  QAccessibleStateChangeEvent stateEvent(this, changed);
+  QAccessible::updateAccessibility(&stateEvent);
 }
 
 QString MuteLatch::accessibleValueText() const {

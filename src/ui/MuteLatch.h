@@ -2,7 +2,7 @@
 
 // The mute latch: a hardware button that stays sunk while the output is muted. Assistive
 // technology reads "Mute output" with the value "On" or "Off" (also as a read-only text, which
-// the AT-SPI bridge carries) and the hint as its description.
+// the AT-SPI bridge carries), its checked state, and the hint as its description.
 
 #include "ui/AccessibleValueSource.h"
 #include "ui/HardwareButton.h"
@@ -23,6 +23,7 @@ class MuteLatch : public HardwareButton, public AccessibleValueSource {
 
   QString accessibleValueText() const override;
   QAccessible::Role accessibleRole() const override { return QAccessible::Button; }
+  std::optional<bool> accessibleCheckedState() const override { return muted_; }
 
  private:
   void applyLook();

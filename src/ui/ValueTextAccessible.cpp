@@ -13,6 +13,15 @@ QString ValueTextAccessible::text(QAccessible::Text kind) const {
   return QAccessibleWidget::text(kind);
 }
 
+QAccessible::State ValueTextAccessible::state() const {
+  QAccessible::State state = QAccessibleWidget::state();
+  if (const std::optional<bool> checked = source_.accessibleCheckedState()) {
+    state.checkable = true;
+    state.checked = *checked;
+  }
+  return state;
+}
+
 void* ValueTextAccessible::interface_cast(QAccessible::InterfaceType type) {
   if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
   return QAccessibleWidget::interface_cast(type);

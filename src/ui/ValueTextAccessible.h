@@ -13,6 +13,7 @@ class ValueTextAccessible : public QAccessibleWidget, public QAccessibleTextInte
   ValueTextAccessible(QWidget* widget, const AccessibleValueSource& source);
 
   QString text(QAccessible::Text kind) const override;
+  QAccessible::State state() const override;
   void* interface_cast(QAccessible::InterfaceType type) override;
   QStringList actionNames() const override;
   void doAction(const QString& actionName) override;

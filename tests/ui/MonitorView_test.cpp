@@ -192,11 +192,16 @@ TEST_F(MonitorViewTest, RunningThenMutedThenStopped) {
   EXPECT_EQ(mute.lampColor, StudioPalette::amber());
   EXPECT_EQ(mute.symbol, PanelSymbol::speakerSlashFill);
   EXPECT_TRUE(view().muteLatch()->isLatched());
+  const QAccessible::State latched =
+      QAccessible::queryAccessibleInterface(view().muteLatch())->state();
+  EXPECT_TRUE(latched.checkable);
+  EXPECT_TRUE(latched.checked);
   EXPECT_EQ(primary(), disengage("STOP MONITORING"));
 
   view().muteLatch()->click();
   EXPECT_FALSE(vm().isMuted());
   EXPECT_EQ(view().muteLatch()->buttonFace()->look().subCaption, "OUTPUT ON");
+  EXPECT_FALSE(QAccessible::queryAccessibleInterface(view().muteLatch())->state().checked);
 
   panel.clickPrimary();
   panel.run(100ms);
