@@ -470,4 +470,15 @@ TEST_F(MonitorViewTest, KeyboardReachesEveryControlAndOpensThePickers) {
   EXPECT_TRUE(view().diagnostics()->isExpanded());
 }
 
+TEST_F(MonitorViewTest, BecomingTheActiveApplicationRereadsTheHardwareAtOnce) {
+  panel.plugStandardDevices();
+  panel.open();
+  panel.controller.plugInput("Another Box", "box", 2);
+  ASSERT_EQ(vm().inputDevices().size(), 1u);  // no time has passed for the debounced refresh
+  Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
+  EXPECT_EQ(vm().inputDevices().size(), 1u);
+  Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+  EXPECT_EQ(vm().inputDevices().size(), 2u);
+}
+
 }  // namespace
