@@ -6,7 +6,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libsamplerate0-dev
   libpipewire-0.3-dev pipewire pipewire-bin wireplumber dbus
   qt6-base-dev libgl-dev xvfb xauth at-spi2-core locales
-  python3-gi gir1.2-atspi-2.0 xdotool x11-utils procps
+  python3-gi gir1.2-atspi-2.0 xdotool x11-utils procps desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do
