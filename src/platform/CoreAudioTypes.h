@@ -44,6 +44,7 @@ constexpr OSStatus kAudioUnitErr_Uninitialized = -10867;
 constexpr OSStatus kAudioUnitErr_InvalidScope = -10866;
 constexpr OSStatus kAudioUnitErr_TooManyFramesToProcess = -10874;
 constexpr OSStatus kAudioUnitErr_InvalidPropertyValue = -10851;
+constexpr OSStatus kAudioUnitErr_Initialized = -10849;
 
 constexpr AudioFormatID kAudioFormatLinearPCM = FourCharCode("lpcm");
 constexpr AudioFormatFlags kAudioFormatFlagIsFloat = 0x1;

@@ -1,5 +1,7 @@
 #include "platform/pipewire/PipeWireHardwareUnit.h"
 
+#include "platform/AudioUnitPropertyValue.h"
+
 #include <spa/debug/types.h>
 #include <spa/param/audio/format-utils.h>
 #include <spa/param/audio/raw-types.h>
@@ -16,23 +18,6 @@ namespace {
 
 // How long a starting stream may take to reach the streaming state.
 constexpr int kConnectSeconds = 2;
-
-template <typename T>
-OSStatus readValue(const void* data, UInt32 dataSize, T& out) {
-  if (data == nullptr || dataSize < sizeof(T)) return kAudio_ParamError;
-  std::memcpy(&out, data, sizeof(T));
-  return noErr;
-}
-
-template <typename T>
-OSStatus writeValue(const T& value, void* outData, UInt32* ioDataSize) {
-  if (outData == nullptr || ioDataSize == nullptr || *ioDataSize < sizeof(T)) {
-    return kAudio_ParamError;
-  }
-  std::memcpy(outData, &value, sizeof(T));
-  *ioDataSize = sizeof(T);
-  return noErr;
-}
 
 bool isPlanarFloat(const AudioStreamBasicDescription& format) {
   return format.mFormatID == kAudioFormatLinearPCM &&
@@ -56,22 +41,22 @@ OSStatus PipeWireHardwareUnit::setProperty(AudioUnitPropertyID property, AudioUn
   switch (property) {
     case kAudioOutputUnitProperty_EnableIO:
       if (scope == kAudioUnitScope_Input && element == 1) {
-        return readValue(data, dataSize, inputEnabled_);
+        return copyPropertyIn(inputEnabled_, data, dataSize);
       }
       if (scope == kAudioUnitScope_Output && element == 0) {
-        return readValue(data, dataSize, outputEnabled_);
+        return copyPropertyIn(outputEnabled_, data, dataSize);
       }
       return kAudioUnitErr_InvalidScope;
     case kAudioOutputUnitProperty_CurrentDevice: {
       AudioObjectID device = kAudioObjectUnknown;
-      if (OSStatus status = readValue(data, dataSize, device); status != noErr) return status;
+      if (OSStatus status = copyPropertyIn(device, data, dataSize); status != noErr) return status;
       if (!hardware_.streamTarget(device)) return kAudioHardwareBadObjectError;
       device_ = device;
       return noErr;
     }
     case kAudioUnitProperty_MaximumFramesPerSlice: {
       UInt32 frames = 0;
-      if (OSStatus status = readValue(data, dataSize, frames); status != noErr) return status;
+      if (OSStatus status = copyPropertyIn(frames, data, dataSize); status != noErr) return status;
       if (frames == 0) return kAudioUnitErr_InvalidPropertyValue;
       maximumFrames_ = frames;
       return noErr;
@@ -91,16 +76,16 @@ OSStatus PipeWireHardwareUnit::setProperty(AudioUnitPropertyID property, AudioUn
                               (scope == kAudioUnitScope_Input && element == 0);
       if (!clientSide) return kAudioUnitErr_InvalidScope;
       AudioStreamBasicDescription format{};
-      if (OSStatus status = readValue(data, dataSize, format); status != noErr) return status;
+      if (OSStatus status = copyPropertyIn(format, data, dataSize); status != noErr) return status;
       if (!isPlanarFloat(format)) return kAudioUnitErr_FormatNotSupported;
       clientFormat_ = format;
       return noErr;
     }
     case kAudioOutputUnitProperty_SetInputCallback:
-      return readValue(data, dataSize, inputCallback_);
+      return copyPropertyIn(inputCallback_, data, dataSize);
     case kAudioUnitProperty_SetRenderCallback:
       if (scope != kAudioUnitScope_Input || element != 0) return kAudioUnitErr_InvalidScope;
-      return readValue(data, dataSize, renderCallback_);
+      return copyPropertyIn(renderCallback_, data, dataSize);
     default:
       return kAudioUnitErr_InvalidProperty;
   }
@@ -112,19 +97,19 @@ OSStatus PipeWireHardwareUnit::getProperty(AudioUnitPropertyID property, AudioUn
   switch (property) {
     case kAudioOutputUnitProperty_EnableIO:
       if (scope == kAudioUnitScope_Input && element == 1) {
-        return writeValue(inputEnabled_, outData, ioDataSize);
+        return copyPropertyOut(inputEnabled_, outData, ioDataSize);
       }
       if (scope == kAudioUnitScope_Output && element == 0) {
-        return writeValue(outputEnabled_, outData, ioDataSize);
+        return copyPropertyOut(outputEnabled_, outData, ioDataSize);
       }
       return kAudioUnitErr_InvalidScope;
     case kAudioOutputUnitProperty_CurrentDevice:
-      return writeValue(device_, outData, ioDataSize);
+      return copyPropertyOut(device_, outData, ioDataSize);
     case kAudioUnitProperty_MaximumFramesPerSlice:
-      return writeValue(maximumFrames_, outData, ioDataSize);
+      return copyPropertyOut(maximumFrames_, outData, ioDataSize);
     case kAudioUnitProperty_StreamFormat:
       if (!clientFormat_) return kAudioUnitErr_InvalidPropertyValue;
-      return writeValue(*clientFormat_, outData, ioDataSize);
+      return copyPropertyOut(*clientFormat_, outData, ioDataSize);
     default:
       return kAudioUnitErr_InvalidProperty;
   }

@@ -2,34 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <new>
 
+#include "platform/AudioUnitPropertyValue.h"
 #include "platform/resampler/RenderQualityConverter.h"
 #include "platform/resampler/VarispeedStreamFormat.h"
 
 namespace {
 
-// The platform's kAudioUnitErr_Initialized: the property cannot change while the unit renders.
-constexpr OSStatus kAudioUnitErr_Initialized = -10849;
 constexpr UInt32 kLargestSlice = 65536;
-
-template <typename Value>
-OSStatus copyOut(const Value& value, void* outData, UInt32* ioDataSize) {
-  if (outData == nullptr || ioDataSize == nullptr) return kAudio_ParamError;
-  if (*ioDataSize < sizeof(Value)) return kAudioUnitErr_InvalidPropertyValue;
-  std::memcpy(outData, &value, sizeof(Value));
-  *ioDataSize = sizeof(Value);
-  return noErr;
-}
-
-template <typename Value>
-OSStatus copyIn(Value& value, const void* data, UInt32 dataSize) {
-  if (data == nullptr) return kAudio_ParamError;
-  if (dataSize != sizeof(Value)) return kAudioUnitErr_InvalidPropertyValue;
-  std::memcpy(&value, data, sizeof(Value));
-  return noErr;
-}
 
 struct FrameCounter {
   long frames = 0;
@@ -90,7 +71,7 @@ OSStatus VarispeedUnit::setGlobalUInt32(UInt32& target, UInt32 minimum, UInt32 m
   if (element != 0) return kAudioUnitErr_InvalidElement;
   if (converter_) return kAudioUnitErr_Initialized;
   UInt32 value = 0;
-  if (const OSStatus status = copyIn(value, data, dataSize); status != noErr) return status;
+  if (const OSStatus status = copyPropertyIn(value, data, dataSize); status != noErr) return status;
   if (value < minimum || value > maximum) return kAudioUnitErr_InvalidPropertyValue;
   target = value;
   return noErr;
@@ -104,7 +85,8 @@ OSStatus VarispeedUnit::setStreamFormat(AudioUnitScope scope, AudioUnitElement e
   if (element != 0) return kAudioUnitErr_InvalidElement;
   if (converter_) return kAudioUnitErr_Initialized;
   AudioStreamBasicDescription format{};
-  if (const OSStatus status = copyIn(format, data, dataSize); status != noErr) return status;
+  if (const OSStatus status = copyPropertyIn(format, data, dataSize); status != noErr)
+    return status;
   if (!isVarispeedStreamFormat(format)) return kAudioUnitErr_FormatNotSupported;
   (scope == kAudioUnitScope_Input ? inputFormat_ : outputFormat_) = format;
   return noErr;
@@ -115,7 +97,7 @@ OSStatus VarispeedUnit::setRenderCallback(AudioUnitScope scope, AudioUnitElement
   if (scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
   if (element != 0) return kAudioUnitErr_InvalidElement;
   if (converter_) return kAudioUnitErr_Initialized;
-  return copyIn(inputCallback_, data, dataSize);
+  return copyPropertyIn(inputCallback_, data, dataSize);
 }
 
 OSStatus VarispeedUnit::getProperty(AudioUnitPropertyID property, AudioUnitScope scope,
@@ -125,7 +107,7 @@ OSStatus VarispeedUnit::getProperty(AudioUnitPropertyID property, AudioUnitScope
     case kAudioUnitProperty_RenderQuality:
       if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidScope;
       if (element != 0) return kAudioUnitErr_InvalidElement;
-      return copyOut(
+      return copyPropertyOut(
           property == kAudioUnitProperty_RenderQuality ? renderQuality_ : maximumFramesPerSlice_,
           outData, ioDataSize);
     case kAudioUnitProperty_StreamFormat: {
@@ -136,12 +118,12 @@ OSStatus VarispeedUnit::getProperty(AudioUnitPropertyID property, AudioUnitScope
       const auto& format = scope == kAudioUnitScope_Input ? inputFormat_ : outputFormat_;
       // No format has been set on that side yet, so there is none to report.
       if (!format) return kAudioUnitErr_FormatNotSupported;
-      return copyOut(*format, outData, ioDataSize);
+      return copyPropertyOut(*format, outData, ioDataSize);
     }
     case kAudioUnitProperty_SetRenderCallback:
       if (scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
       if (element != 0) return kAudioUnitErr_InvalidElement;
-      return copyOut(inputCallback_, outData, ioDataSize);
+      return copyPropertyOut(inputCallback_, outData, ioDataSize);
     default:
       return kAudioUnitErr_InvalidProperty;
   }

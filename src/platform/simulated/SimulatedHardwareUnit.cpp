@@ -1,7 +1,8 @@
 #include "platform/simulated/SimulatedHardwareUnit.h"
 
+#include "platform/AudioUnitPropertyValue.h"
+
 #include <algorithm>
-#include <cstring>
 
 #include "platform/simulated/SimulatedAudioDevice.h"
 #include "platform/simulated/SimulatedAudioWorld.h"
@@ -25,22 +26,6 @@ bool isInputElement(AudioUnitScope scope, AudioUnitElement element) {
 }
 bool isOutputElement(AudioUnitScope scope, AudioUnitElement element) {
   return scope == kAudioUnitScope_Output && element == 0;
-}
-
-template <typename Value>
-OSStatus readValue(const void* data, UInt32 dataSize, Value& value) {
-  if (data == nullptr || dataSize != sizeof(Value)) return kAudioUnitErr_InvalidPropertyValue;
-  std::memcpy(&value, data, sizeof(Value));
-  return noErr;
-}
-
-template <typename Value>
-OSStatus writeValue(const Value& value, void* outData, UInt32* ioDataSize) {
-  if (outData == nullptr || ioDataSize == nullptr) return kAudio_ParamError;
-  if (*ioDataSize < sizeof(Value)) return kAudioUnitErr_InvalidPropertyValue;
-  std::memcpy(outData, &value, sizeof(Value));
-  *ioDataSize = sizeof(Value);
-  return noErr;
 }
 
 bool isStereoFloatNonInterleaved(const AudioStreamBasicDescription& format) {
@@ -70,7 +55,8 @@ OSStatus SimulatedHardwareUnit::setProperty(AudioUnitPropertyID property, AudioU
                                                : kAudioUnitErr_InvalidElement;
       }
       UInt32 enable = 0;
-      if (const OSStatus status = readValue(data, dataSize, enable); status != noErr) return status;
+      if (const OSStatus status = copyPropertyIn(enable, data, dataSize); status != noErr)
+        return status;
       (isInputElement(scope, element) ? inputEnabled_ : outputEnabled_) = enable != 0;
       ioDirectionSet_ = true;
       return noErr;
@@ -81,7 +67,8 @@ OSStatus SimulatedHardwareUnit::setProperty(AudioUnitPropertyID property, AudioU
         return status;
       }
       AudioObjectID id = 0;
-      if (const OSStatus status = readValue(data, dataSize, id); status != noErr) return status;
+      if (const OSStatus status = copyPropertyIn(id, data, dataSize); status != noErr)
+        return status;
       const SimulatedAudioDevice* device = world_.device(id);
       if (device == nullptr || !device->isAlive()) return kAudioHardwareBadObjectError;
       deviceID_ = id;
@@ -93,7 +80,8 @@ OSStatus SimulatedHardwareUnit::setProperty(AudioUnitPropertyID property, AudioU
         return status;
       }
       UInt32 frames = 0;
-      if (const OSStatus status = readValue(data, dataSize, frames); status != noErr) return status;
+      if (const OSStatus status = copyPropertyIn(frames, data, dataSize); status != noErr)
+        return status;
       if (frames == 0) return kAudioUnitErr_InvalidPropertyValue;
       maximumFrames_ = frames;
       return noErr;
@@ -103,14 +91,15 @@ OSStatus SimulatedHardwareUnit::setProperty(AudioUnitPropertyID property, AudioU
           status != noErr) {
         return status;
       }
-      return readValue(data, dataSize, channelMap_);
+      return copyPropertyIn(channelMap_, data, dataSize);
     }
     case kAudioUnitProperty_StreamFormat: {
       const bool inputSide = scope == kAudioUnitScope_Output && element == 1;
       const bool outputSide = scope == kAudioUnitScope_Input && element == 0;
       if (!inputSide && !outputSide) return kAudioUnitErr_InvalidElement;
       AudioStreamBasicDescription format{};
-      if (const OSStatus status = readValue(data, dataSize, format); status != noErr) return status;
+      if (const OSStatus status = copyPropertyIn(format, data, dataSize); status != noErr)
+        return status;
       if (!isStereoFloatNonInterleaved(format)) return kAudioUnitErr_FormatNotSupported;
       (inputSide ? inputSideFormat_ : outputSideFormat_) = format;
       return noErr;
@@ -120,13 +109,13 @@ OSStatus SimulatedHardwareUnit::setProperty(AudioUnitPropertyID property, AudioU
           status != noErr) {
         return status;
       }
-      return readValue(data, dataSize, inputCallback_);
+      return copyPropertyIn(inputCallback_, data, dataSize);
     case kAudioUnitProperty_SetRenderCallback:
       if (const OSStatus status = checkAddress(scope, element, kAudioUnitScope_Input, 0);
           status != noErr) {
         return status;
       }
-      return readValue(data, dataSize, renderCallback_);
+      return copyPropertyIn(renderCallback_, data, dataSize);
     default:
       return kAudioUnitErr_InvalidProperty;
   }
@@ -138,9 +127,9 @@ OSStatus SimulatedHardwareUnit::getProperty(AudioUnitPropertyID property, AudioU
   switch (property) {
     case kAudioOutputUnitProperty_EnableIO:
       if (isInputElement(scope, element))
-        return writeValue(UInt32{inputEnabled_}, outData, ioDataSize);
+        return copyPropertyOut(UInt32{inputEnabled_}, outData, ioDataSize);
       if (isOutputElement(scope, element)) {
-        return writeValue(UInt32{outputEnabled_}, outData, ioDataSize);
+        return copyPropertyOut(UInt32{outputEnabled_}, outData, ioDataSize);
       }
       return kAudioUnitErr_InvalidElement;
     case kAudioOutputUnitProperty_CurrentDevice:
@@ -148,25 +137,25 @@ OSStatus SimulatedHardwareUnit::getProperty(AudioUnitPropertyID property, AudioU
           status != noErr) {
         return status;
       }
-      return writeValue(deviceID_, outData, ioDataSize);
+      return copyPropertyOut(deviceID_, outData, ioDataSize);
     case kAudioUnitProperty_MaximumFramesPerSlice:
       if (const OSStatus status = checkAddress(scope, element, kAudioUnitScope_Global, 0);
           status != noErr) {
         return status;
       }
-      return writeValue(maximumFrames_, outData, ioDataSize);
+      return copyPropertyOut(maximumFrames_, outData, ioDataSize);
     case kAudioOutputUnitProperty_ChannelMap:
       if (const OSStatus status = checkAddress(scope, element, kAudioUnitScope_Output, 1);
           status != noErr) {
         return status;
       }
-      return writeValue(channelMap_, outData, ioDataSize);
+      return copyPropertyOut(channelMap_, outData, ioDataSize);
     case kAudioUnitProperty_StreamFormat:
       if (scope == kAudioUnitScope_Output && element == 1) {
-        return writeValue(clientFormat(inputSideFormat_), outData, ioDataSize);
+        return copyPropertyOut(clientFormat(inputSideFormat_), outData, ioDataSize);
       }
       if (scope == kAudioUnitScope_Input && element == 0) {
-        return writeValue(clientFormat(outputSideFormat_), outData, ioDataSize);
+        return copyPropertyOut(clientFormat(outputSideFormat_), outData, ioDataSize);
       }
       return kAudioUnitErr_InvalidElement;
     default:

@@ -22,7 +22,6 @@ class SimulatedAudioWorld;
 // returns.
 class SimulatedHardwareUnit final : public AudioUnitInstance {
  public:
-  static constexpr OSStatus kAudioUnitErr_Initialized = -10849;
   static constexpr UInt32 kDefaultMaximumFramesPerSlice = 4096;
 
   explicit SimulatedHardwareUnit(SimulatedAudioWorld& world);

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr OSStatus kAudioUnitErr_Initialized = -10849;
 constexpr UInt32 kBlock = 512;
 
 AudioStreamBasicDescription planarStereoFormat(Float64 rate) {

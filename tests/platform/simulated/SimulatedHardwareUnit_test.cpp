@@ -241,7 +241,7 @@ TEST_F(SimulatedHardwareUnitTest, ChecksTheDeviceWhenSelectedAndWhenInitialized)
   // Nothing changes under an initialized unit.
   EXPECT_EQ(AudioUnitSetProperty(unit, kAudioOutputUnitProperty_EnableIO, kAudioUnitScope_Input, 1,
                                  &disable, sizeof disable),
-            SimulatedHardwareUnit::kAudioUnitErr_Initialized);
+            kAudioUnitErr_Initialized);
   EXPECT_EQ(AudioUnitUninitialize(unit), noErr);
 
   // An output unit on an input-only device.
