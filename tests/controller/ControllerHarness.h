@@ -1,10 +1,10 @@
 #pragma once
 
-// A controller on the simulated platform: the hardware catalog and the audio world kept in step
-// (one AudioObjectID names a device in both), units from the simulated component port with the
-// real varispeed converter, an in-memory preference store, a scripted permission and the
-// virtual-time main thread. Time moves only through advance(), which moves the main thread and
-// the audio world together and lets the device listener queue deliver first.
+// A controller on the simulated platform (the hardware catalog and the audio world kept in step,
+// units from the simulated component port with the real varispeed converter), an in-memory
+// preference store, a scripted permission and the virtual-time main thread. Time moves only through
+// advance(), which moves the main thread and the audio world together and lets the device listener
+// queue deliver first.
 
 #include <gtest/gtest.h>
 
@@ -20,27 +20,12 @@
 #include "platform/InMemoryKeyValueStore.h"
 #include "platform/SerialDispatchQueue.h"
 #include "platform/VirtualTimeExecutor.h"
-#include "platform/resampler/VarispeedUnit.h"
-#include "platform/simulated/SimulatedAudioComponents.h"
 #include "platform/simulated/SimulatedAudioSignals.h"
-#include "platform/simulated/SimulatedAudioWorld.h"
-#include "platform/simulated/SimulatedCatalog.h"
+#include "platform/simulated/SimulatedPlatform.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedAudioCaptureAuthorization.h"
 
 using namespace std::chrono_literals;
-
-// The engine's fade-out wait lets the simulated devices play through it.
-class WorldAdvancingSleep final : public BlockingSleep {
- public:
-  explicit WorldAdvancingSleep(SimulatedAudioWorld& world) : world_(world) {}
-  void sleepFor(std::chrono::nanoseconds duration) override {
-    world_.advance(std::chrono::duration<double>(duration).count());
-  }
-
- private:
-  SimulatedAudioWorld& world_;
-};
 
 // What an output device played since the last reset. Its sink runs on the world's driving thread,
 // which under virtual time is the test thread.
@@ -110,19 +95,12 @@ class ControllerHarness {
 
   void unplug(AudioObjectID id) {
     if (catalog.defaultOutputDevice() == id) catalog.setDefaultOutputDevice(kAudioObjectUnknown);
-    catalog.removeDevice(id);
-    world.removeDevice(id);
+    platform.unplug(id);
   }
 
-  void setRate(AudioObjectID id, Float64 rate) {
-    catalog.setNominalSampleRate(id, rate);
-    world.device(id)->setNominalSampleRate(simulatableRate(rate));
-  }
-
-  void setAlive(AudioObjectID id, bool alive) {
-    catalog.setAlive(id, alive);
-    world.device(id)->setAlive(alive);
-  }
+  // A rate the world cannot run (zero, NaN) is only reported; the device keeps its clock.
+  void setRate(AudioObjectID id, Float64 rate) { platform.setNominalSampleRate(id, rate); }
+  void setAlive(AudioObjectID id, bool alive) { platform.setAlive(id, alive); }
 
   // Makes the engine's main-thread calls of one kind fail; occurrence 0 fails every such call.
   void failUnitCall(SimulatedAudioOperation operation, OSStatus status, UInt32 occurrence = 0) {
@@ -139,7 +117,7 @@ class ControllerHarness {
 
   MonitorViewModel& launch() {
     controller = std::make_unique<MonitorViewModel>(MonitorViewModel::Dependencies{
-        catalog, components, sleep, defaults, authorization, workspace, mainThread});
+        catalog, components, platform.sleep(), defaults, authorization, workspace, mainThread});
     return *controller;
   }
 
@@ -172,10 +150,10 @@ class ControllerHarness {
     }
   }
 
-  SimulatedCatalog catalog;
-  SimulatedAudioWorld world;
-  SimulatedAudioComponents components{world, [] { return std::make_unique<VarispeedUnit>(); }};
-  WorldAdvancingSleep sleep{world};
+  SimulatedPlatform platform;
+  SimulatedCatalog& catalog = platform.catalog();
+  SimulatedAudioWorld& world = platform.world();
+  SimulatedAudioComponents& components = platform.components();
   InMemoryKeyValueStore defaults;
   ScriptedAudioCaptureAuthorization authorization;
   RecordingWorkspace workspace;
