@@ -18,6 +18,11 @@ endfunction()
 # build only). Realtime tests are collected separately.
 function(vx_test_dir dir)
   string(REPLACE "/" "_" stem ${dir})
+  # Tests on a real PipeWire daemon measure timing and latency: nothing else runs beside them.
+  set(exclusive "")
+  if(dir MATCHES "pipewire")
+    set(exclusive RUN_SERIAL TRUE)
+  endif()
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*_test.cpp)
   set(unit ${all})
   list(FILTER unit EXCLUDE REGEX "_(concurrency|realtime|soak)_test\\.cpp$")
@@ -26,14 +31,15 @@ function(vx_test_dir dir)
   if(unit)
     add_executable(vx_${stem}_tests ${unit})
     target_link_libraries(vx_${stem}_tests PRIVATE vx_test_support ${ARGN} GTest::gtest_main)
-    gtest_discover_tests(vx_${stem}_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
+    gtest_discover_tests(vx_${stem}_tests DISCOVERY_TIMEOUT 60
+      PROPERTIES LABELS unit ${exclusive})
   endif()
   if(concurrency)
     add_executable(vx_${stem}_concurrency_tests ${concurrency})
     target_link_libraries(vx_${stem}_concurrency_tests PRIVATE vx_test_support ${ARGN}
       GTest::gtest_main)
     gtest_discover_tests(vx_${stem}_concurrency_tests DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS concurrency)
+      PROPERTIES LABELS concurrency ${exclusive})
     set_property(GLOBAL APPEND PROPERTY VX_CONCURRENCY_TARGETS vx_${stem}_concurrency_tests)
   endif()
   # Long simulations: the plain build runs them; under the sanitizers they would take too long.

@@ -2,11 +2,12 @@
 # Installs the Debian 12 packages that building, testing and running need. Needs root.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config clang-format
-  libgtest-dev libgmock-dev libbenchmark-dev libsamplerate0-dev
+  build-essential cmake ninja-build pkg-config clang-format clang-14 libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libsamplerate0-dev libsoxr-dev libzita-resampler-dev
   libpipewire-0.3-dev pipewire pipewire-bin wireplumber dbus
   qt6-base-dev libgl-dev xvfb xauth at-spi2-core locales
   python3-gi gir1.2-atspi-2.0 xdotool x11-utils procps desktop-file-utils
+  file appstream trayer weston qt6-wayland
 )
 missing=()
 for p in "${packages[@]}"; do

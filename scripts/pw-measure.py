@@ -4,8 +4,11 @@ PipeWire session (scripts/pw-session.sh): CPU time and wake-ups over a run at a 
 end-to-end latency of each, and the monitor's resume time over unplug/replug cycles.
 
     scripts/pw-measure.py MONITOR_BINARY [--seconds 60] [--quanta 256,1024] [--cycles 100]
+                          [--rounds 1]
 
-An empty --quanta skips the side-by-side runs.
+At each quantum the monitor (standard and low-latency route) and pw-loopback run in turn, --rounds
+times over, so that a change in the machine's load falls on all of them alike; every run prints
+one line. An empty --quanta skips the side-by-side runs, --cycles 0 the replug cycles.
 """
 import argparse
 import os
@@ -112,7 +115,8 @@ def latency_frames(workdir):
 
 
 def run_for(command, seconds):
-    process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                               text=True)
     time.sleep(2.0)
     cpu0, switches0, t0 = cpu_seconds(process.pid), context_switches(process.pid), time.monotonic()
     time.sleep(seconds)
@@ -121,8 +125,10 @@ def run_for(command, seconds):
 
 
 def stop(process):
+    """Ends the process; answers the monitor's closing line (its counters), or nothing."""
     process.terminate()
-    process.wait()
+    lines = process.communicate()[0].splitlines()
+    return lines[-1].split(" ", 1)[1] if lines and " end " in lines[-1] else ""
 
 
 def main():
@@ -131,6 +137,7 @@ def main():
     parser.add_argument("--seconds", type=float, default=60)
     parser.add_argument("--quanta", default="256,1024")
     parser.add_argument("--cycles", type=int, default=100)
+    parser.add_argument("--rounds", type=int, default=1)
     options = parser.parse_args()
 
     workdir = tempfile.mkdtemp(prefix="vx-pw-measure-")
@@ -147,15 +154,20 @@ def main():
         for quantum in [int(q) for q in options.quanta.split(",") if q]:
             subprocess.run(["pw-metadata", "-n", "settings", "0", "clock.force-quantum",
                             str(quantum)], check=True, stdout=subprocess.DEVNULL)
-            for name, command in (("monitor", monitor), ("pw-loopback", loopback)):
-                process, cpu, wakeups = run_for(command, options.seconds)
-                latency = latency_frames(workdir)
-                stop(process)
-                print(f"quantum {quantum} {name}: cpu {cpu:.2f} % of a core, "
-                      f"{wakeups:.0f} wake-ups/s, latency {latency} frames "
-                      f"({1000.0 * latency / RATE:.1f} ms)", flush=True)
+            runs = (("monitor", monitor), ("monitor low", monitor + ["--latency", "low"]),
+                    ("pw-loopback", loopback))
+            for round_ in range(options.rounds):
+                for name, command in runs:
+                    process, cpu, wakeups = run_for(command, options.seconds)
+                    latency = latency_frames(workdir)
+                    counters = stop(process)
+                    print(f"quantum {quantum} round {round_ + 1} {name}: cpu {cpu:.2f} % of a core, "
+                          f"{wakeups:.0f} wake-ups/s, latency {latency} frames "
+                          f"({1000.0 * latency / RATE:.1f} ms) {counters}", flush=True)
         subprocess.run(["pw-metadata", "-n", "settings", "0", "clock.force-quantum", "0"],
                        check=True, stdout=subprocess.DEVNULL)
+        if options.cycles <= 0:
+            return 0
 
         process = subprocess.Popen(monitor, stdout=subprocess.PIPE, text=True)
         os.set_blocking(process.stdout.fileno(), True)

@@ -8,11 +8,17 @@
 #   env                   print the exports that point PipeWire clients at the session
 #   make-devices          create the virtual interface and the two speakers
 #   unplug NAME           destroy the device with node.name NAME
-#   replug NAME           create it again (a new object serial, the same node.name)
+#   replug NAME [RATE]    create it again (a new object serial, the same node.name), at RATE Hz
+#                         when given (the interface at 48000 otherwise, the sinks at the graph's)
 #   set-default NAME      make the sink NAME the default output
 #   set-rate RATE         force the graph rate (0 gives it back to the session)
+#   freeze-manager        stop the session manager (SIGSTOP): nothing new gets linked
+#   restart-manager       kill the session manager (SIGKILL), which takes its links with it, and
+#                         start a new one; returns once it has published the defaults again
+#   thaw-manager          let it go on (SIGCONT)
 #   feed FILE CHANNEL...  play FILE into the interface, its channel k into interface channel
 #                         CHANNEL[k] (counted from 0); returns once linked, plays in background
+#   unfeed                stop every player that feed started
 #   record SINK FILE SECONDS
 #                         record what SINK plays, as 32-bit float stereo WAV
 #   tap FILE SECONDS PORT...
@@ -49,23 +55,26 @@ wait_for() {
   return 1
 }
 
+# The properties of device $1; the interface runs at rate $2 (48000 when not given).
 device_props() {
   case $1 in
     "$interface")
       echo "{ factory.name=support.null-audio-sink node.name=$interface" \
         'node.description="VX Test Interface" media.class=Audio/Source/Virtual' \
         'audio.channels=8 audio.position=[AUX0 AUX1 AUX2 AUX3 AUX4 AUX5 AUX6 AUX7]' \
-        'audio.rate=48000 object.linger=true }'
+        "audio.rate=${2:-48000} object.linger=true }"
       ;;
     "$speakers")
       echo "{ factory.name=support.null-audio-sink node.name=$speakers" \
         'node.description="VX Test Speakers" media.class=Audio/Sink' \
-        'audio.channels=2 audio.position=[FL FR] priority.session=2000 object.linger=true }'
+        "audio.channels=2 audio.position=[FL FR] priority.session=2000${2:+ audio.rate=$2}" \
+        'object.linger=true }'
       ;;
     "$headphones")
       echo "{ factory.name=support.null-audio-sink node.name=$headphones" \
         'node.description="VX Test Headphones" media.class=Audio/Sink' \
-        'audio.channels=2 audio.position=[FL FR] priority.session=1000 object.linger=true }'
+        "audio.channels=2 audio.position=[FL FR] priority.session=1000${2:+ audio.rate=$2}" \
+        'object.linger=true }'
       ;;
     *) die "unknown device $1" ;;
   esac
@@ -90,11 +99,13 @@ session_metadata_ready() {
 }
 
 create_device() {
-  pw-cli create-node adapter "$(device_props "$1")" >/dev/null
+  pw-cli create-node adapter "$(device_props "$@")" >/dev/null
   wait_for 5 node_exists "$1" || die "$1 did not appear"
 }
 
 run_daemons() {
+  # For a session manager started later (restart-manager): it needs the session's bus.
+  echo "$DBUS_SESSION_BUS_ADDRESS" >"$session/bus-address"
   pipewire &
   wait_for 5 pw-cli info 0 || die "pipewire did not answer"
   wireplumber &
@@ -117,7 +128,7 @@ start() {
 
 stop() {
   local pid
-  for file in "$session"/pid "$session"/feed-*.pid; do
+  for file in "$session"/pid "$session"/feed-*.pid "$session"/manager.pid; do
     [[ -e $file ]] || continue
     pid=$(cat "$file")
     kill -TERM -- "-$pid" 2>/dev/null || kill -TERM "$pid" 2>/dev/null || true
@@ -127,6 +138,24 @@ stop() {
     wait_for 3 bash -c "! kill -0 -- -$pid" || kill -KILL -- "-$pid" 2>/dev/null || true
   fi
   rm -rf "$session"
+}
+
+restart_manager() {
+  local manager
+  if [[ -e $session/manager.pid ]]; then
+    manager=$(cat "$session/manager.pid")
+  else
+    manager=$(pgrep -g "$(cat "$session/pid")" -x wireplumber) || die "no session manager"
+  fi
+  kill -KILL "$manager"
+  wait_for 5 bash -c "! kill -0 $manager" || die "the session manager did not end"
+  # Outside the session's process group, so stop ends it by its pid.
+  DBUS_SESSION_BUS_ADDRESS=$(cat "$session/bus-address") setsid wireplumber </dev/null \
+    >>"$session/daemons.log" 2>&1 &
+  echo $! >"$session/manager.pid"
+  # A client that binds metadata whose owner is gone never hears back, hence the timeout.
+  wait_for 10 bash -c "timeout 1 pw-metadata -n default 0 default.audio.sink | grep -q name" ||
+    die "the new session manager did not publish the defaults"
 }
 
 make_devices() {
@@ -154,8 +183,11 @@ feed() {
   local file=$1
   shift
   local name=vx-feed-$$
-  # Target 0 keeps the session manager from linking the player to the default sink.
-  setsid pw-play --target 0 -P "node.name=$name" "$file" </dev/null >/dev/null 2>&1 &
+  # Target 0 keeps the session manager from linking the player to the default sink. The player
+  # asks for the graph's quantum: one that asks for more is stalled for good, now and then, by a
+  # change of its graph's quantum (a capture stream at the quantum joining or leaving), and the
+  # interface then plays silence.
+  setsid pw-play --target 0 --latency 1024 -P "node.name=$name" "$file" </dev/null >/dev/null 2>&1 &
   echo $! >"$session/feed-$$.pid"
   local ports=()
   wait_for 5 bash -c "pw-link -o | grep -q '^$name:'" || die "the player did not start"
@@ -165,6 +197,15 @@ feed() {
   for channel in "$@"; do
     pw-link "${ports[$k]}" "$interface:input_AUX$channel"
     k=$((k + 1))
+  done
+}
+
+unfeed() {
+  local file
+  for file in "$session"/feed-*.pid; do
+    [[ -e $file ]] || continue
+    kill -TERM -- "-$(cat "$file")" 2>/dev/null || kill -TERM "$(cat "$file")" 2>/dev/null || true
+    rm -f "$file"
   done
 }
 
@@ -211,12 +252,16 @@ case $command in
     ;;
   make-devices) make_devices ;;
   unplug) unplug "$1" ;;
-  replug) create_device "$1" ;;
+  replug) create_device "$@" ;;
   set-default) set_default "$1" ;;
+  freeze-manager) pkill -STOP -g "$(cat "$session/pid")" -x wireplumber ;;
+  thaw-manager) pkill -CONT -g "$(cat "$session/pid")" -x wireplumber ;;
+  restart-manager) restart_manager ;;
   set-rate) pw-metadata -n settings 0 clock.force-rate "$1" >/dev/null ;;
   feed) feed "$@" ;;
+  unfeed) unfeed ;;
   record) record "$@" ;;
   tap) tap "$@" ;;
   run-daemons) run_daemons ;;
-  *) die "usage: $0 start|stop|env|make-devices|unplug|replug|set-default|set-rate|feed|record|tap" ;;
+  *) die "usage: $0 start|stop|env|make-devices|unplug|replug|set-default|set-rate|freeze-manager|thaw-manager|restart-manager|feed|unfeed|record|tap" ;;
 esac

@@ -13,10 +13,29 @@ QString qKey(const std::string& key) {
 
 SettingsKeyValueStore::SettingsKeyValueStore()
     : settings_(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vexmora"),
-                QStringLiteral("VEXMORA MONITOR")) {}
+                QStringLiteral("VEXMORA MONITOR")) {
+  requireAtomicWrites();
+}
 
 SettingsKeyValueStore::SettingsKeyValueStore(const QString& fileName)
-    : settings_(fileName, QSettings::IniFormat) {}
+    : settings_(fileName, QSettings::IniFormat) {
+  requireAtomicWrites();
+}
+
+void SettingsKeyValueStore::requireAtomicWrites() {
+  // Every save replaces the file whole or not at all: a full disk or a crash mid-write leaves
+  // the previous file, never half of a new one. Where that cannot be done, saving fails instead.
+  settings_.setAtomicSyncRequired(true);
+}
+
+void SettingsKeyValueStore::sync() {
+  settings_.sync();
+  if (settings_.status() == QSettings::AccessError && !reportedFailedSave_) {
+    reportedFailedSave_ = true;
+    qWarning("The settings file %s cannot be written; changes are kept until the program ends.",
+             qPrintable(settings_.fileName()));
+  }
+}
 
 std::optional<KeyValueStoreValue> SettingsKeyValueStore::valueForKey(const std::string& key) const {
   const QVariant value = settings_.value(qKey(key));
@@ -58,7 +77,7 @@ bool SettingsKeyValueStore::boolForKey(const std::string& key) const {
 
 void SettingsKeyValueStore::store(const std::string& key, const QVariant& value) {
   settings_.setValue(qKey(key), value);
-  settings_.sync();
+  sync();
 }
 
 void SettingsKeyValueStore::setString(const std::string& key, const std::string& value) {
@@ -75,5 +94,5 @@ void SettingsKeyValueStore::setBool(const std::string& key, bool value) {
 
 void SettingsKeyValueStore::removeObject(const std::string& key) {
   settings_.remove(qKey(key));
-  settings_.sync();
+  sync();
 }

@@ -2,7 +2,8 @@
 
 // The saved selections in QSettings, the application's own settings file on the desktop. Values
 // come back from the file as text, so every typed read converts the way the key-value port
-// describes. Main thread only.
+// describes. A file that cannot be parsed reads as whatever keys survive; a file that cannot be
+// written keeps the values in memory. Main thread only.
 
 #include <QSettings>
 #include <optional>
@@ -30,6 +31,10 @@ class SettingsKeyValueStore final : public KeyValueStore {
  private:
   std::optional<KeyValueStoreValue> valueForKey(const std::string& key) const;
   void store(const std::string& key, const QVariant& value);
+  void requireAtomicWrites();
+  // Writes the file and says once, calmly, when it cannot be written.
+  void sync();
 
   mutable QSettings settings_;
+  bool reportedFailedSave_ = false;
 };

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "audio/CaptureProgress.h"
 #include "platform/AudioUnitPort.h"
 #include "ringbuffer/VXRingBuffer.h"
 
@@ -27,4 +28,6 @@ class CaptureCallbackContext {
   // Two one-channel buffers pointing at left and right; only the byte sizes change afterwards.
   AudioBufferList* bufferList;
   AudioUnit audioUnit = nullptr;
+  // Where each write is recorded for the output side; absent, nothing is recorded.
+  CaptureProgress* progress = nullptr;
 };

@@ -3,9 +3,10 @@
 #include <cstdint>
 #include <utility>
 
-CoreAudioFailure::CoreAudioFailure(std::string operation, OSStatus status)
+CoreAudioFailure::CoreAudioFailure(std::string operation, OSStatus status, std::string platformText)
     : operation(std::move(operation)),
       status(status),
+      platformText(std::move(platformText)),
       description_(this->operation + " failed (" + fourCharacterCode(status) + ", " +
                    std::to_string(status) + ").") {}
 

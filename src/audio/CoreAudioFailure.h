@@ -12,7 +12,8 @@
 
 class CoreAudioFailure : public std::exception {
  public:
-  CoreAudioFailure(std::string operation, OSStatus status);
+  // `platformText`: the platform's own words for what went wrong, when it gave any.
+  CoreAudioFailure(std::string operation, OSStatus status, std::string platformText = {});
 
   // "Enable audio input failed (OSStatus, -50)." or, when the status's bytes are printable,
   // "… failed ('!dat', 560226676)."
@@ -21,6 +22,7 @@ class CoreAudioFailure : public std::exception {
 
   std::string operation;
   OSStatus status;
+  std::string platformText;
 
  private:
   // The status as four quoted characters when all are printable ASCII, else "OSStatus".

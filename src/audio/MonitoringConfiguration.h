@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "audio/RouteLatency.h"
 #include "devices/AudioChannelPair.h"
 #include "platform/CoreAudioTypes.h"
 
@@ -14,6 +15,7 @@ struct MonitoringConfiguration {
   AudioObjectID outputDeviceID = 0;
   double outputSampleRate = 0;
   std::uint32_t outputBufferFrameSize = 0;
+  RouteLatency latency = RouteLatency::standard;
 
   friend bool operator==(const MonitoringConfiguration&, const MonitoringConfiguration&) = default;
 };

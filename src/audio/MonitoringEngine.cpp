@@ -16,10 +16,10 @@ constexpr double kMinimumRate = 8000.0;
 constexpr double kMaximumRate = 192000.0;
 constexpr std::uint32_t kMaximumBufferFrames = 65536;
 constexpr std::uint32_t kMinimumSliceFrames = 8192;
-// Beyond this the capture context's byte sizes (frames × 4) no longer fit in 32 bits.
-constexpr std::uint32_t kLargestCaptureFrames = 1u << 30;
 constexpr double kFadeSeconds = 0.04;
 constexpr double kLongestFadeSeconds = 0.25;
+// An input that stores nothing for this long while the route runs has stalled.
+constexpr std::chrono::seconds kStallTimeout{1};
 
 AudioStreamBasicDescription streamFormat(double sampleRate) {
   return AudioStreamBasicDescription{
@@ -36,6 +36,18 @@ AudioStreamBasicDescription streamFormat(double sampleRate) {
 
 void check(OSStatus status, const char* operation) {
   if (status != noErr) throw CoreAudioFailure(operation, status);
+}
+
+// A unit's step that failed, with the platform's words for it when the unit has them.
+void checkUnit(AudioUnit unit, OSStatus status, const char* operation) {
+  if (status == noErr) return;
+  char text[512];
+  UInt32 size = sizeof(text);
+  const bool described = AudioUnitGetProperty(unit, kVXAudioUnitProperty_PlatformErrorText,
+                                              kAudioUnitScope_Global, 0, text, &size) == noErr;
+  throw CoreAudioFailure(
+      operation, status,
+      described ? std::string(text, std::min<std::size_t>(size, sizeof(text))) : std::string());
 }
 
 template <typename T>
@@ -70,9 +82,9 @@ void MonitoringEngine::start(const MonitoringConfiguration& configuration, bool 
   if (configuration.outputBufferFrameSize > kMaximumBufferFrames) {
     throw CoreAudioFailure("Use a valid audio buffer size for the output route", kAudio_ParamError);
   }
-  const auto sizing =
-      ringSizing(configuration.inputSampleRate, configuration.outputSampleRate,
-                 configuration.inputBufferFrameSize, configuration.outputBufferFrameSize);
+  const auto sizing = ringSizing(configuration.inputSampleRate, configuration.outputSampleRate,
+                                 configuration.inputBufferFrameSize,
+                                 configuration.outputBufferFrameSize, configuration.latency);
   if (!sizing) {
     throw CoreAudioFailure("Allocate a safe audio buffer for this route", kAudio_MemFullError);
   }
@@ -102,15 +114,24 @@ void MonitoringEngine::buildAndStart(const MonitoringConfiguration& configuratio
   outputUnit_ = makeAudioUnit(kAudioUnitType_Output, kAudioUnitSubType_HALOutput);
   configureOutputUnit(outputUnit_, configuration, ring_, varispeedUnit_);
 
-  check(AudioUnitInitialize(inputUnit_), "Initialize the selected input");
-  check(AudioUnitInitialize(varispeedUnit_), "Initialize sample-rate compensation");
-  check(AudioUnitInitialize(outputUnit_), "Initialize the system output");
+  checkUnit(inputUnit_, AudioUnitInitialize(inputUnit_), "Initialize the selected input");
+  checkUnit(varispeedUnit_, AudioUnitInitialize(varispeedUnit_),
+            "Initialize sample-rate compensation");
+  checkUnit(outputUnit_, AudioUnitInitialize(outputUnit_), "Initialize the system output");
+  // Only shown, so a converter that does not say leaves it out of the figure.
+  Float64 lookahead = 0;
+  UInt32 size = sizeof(lookahead);
+  if (AudioUnitGetProperty(varispeedUnit_, kAudioUnitProperty_Latency, kAudioUnitScope_Global, 0,
+                           &lookahead, &size) != noErr) {
+    lookahead = 0;
+  }
+  converterLatencySeconds_ = lookahead;
 
-  check(AudioOutputUnitStart(inputUnit_), "Start the selected input");
+  checkUnit(inputUnit_, AudioOutputUnitStart(inputUnit_), "Start the selected input");
   const OSStatus outputStatus = AudioOutputUnitStart(outputUnit_);
   if (outputStatus != noErr) {
     AudioOutputUnitStop(inputUnit_);
-    throw CoreAudioFailure("Start the system output", outputStatus);
+    checkUnit(outputUnit_, outputStatus, "Start the system output");
   }
 }
 
@@ -136,15 +157,17 @@ void MonitoringEngine::configureInputUnit(AudioUnit unit,
               "Disable input-device playback");
   setProperty(unit, kAudioOutputUnitProperty_CurrentDevice, kAudioUnitScope_Global, 0,
               configuration.inputDeviceID, "Select the audio input");
+  // The ring was sized for input blocks of this many frames (see ringSizing).
+  const UInt32 sliceFrames = std::max(configuration.inputBufferFrameSize, kMinimumSliceFrames);
   setProperty(unit, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0,
-              std::max(configuration.inputBufferFrameSize, kMinimumSliceFrames),
-              "Configure the input buffer size");
+              sliceFrames, "Configure the input buffer size");
   UInt32 maximumFrames = 0;
   UInt32 size = sizeof(maximumFrames);
   check(AudioUnitGetProperty(unit, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global,
                              0, &maximumFrames, &size),
         "Read the input buffer size");
-  if (maximumFrames >= kLargestCaptureFrames) {
+  // A larger block would not fit the ring, and a short read leaves the count made up.
+  if (size != sizeof(maximumFrames) || maximumFrames > sliceFrames) {
     throw CoreAudioFailure("Read the input buffer size", kAudio_ParamError);
   }
   const SInt32 channelMap[2] = {configuration.channelPair.leftChannel,
@@ -156,6 +179,8 @@ void MonitoringEngine::configureInputUnit(AudioUnit unit,
               streamFormat(configuration.inputSampleRate), "Configure the input audio format");
   captureContext_ = std::make_unique<CaptureCallbackContext>(ring, maximumFrames);
   captureContext_->audioUnit = unit;
+  captureProgress_ = std::make_unique<CaptureProgress>(configuration.inputSampleRate);
+  captureContext_->progress = captureProgress_.get();
   setProperty(unit, kAudioOutputUnitProperty_SetInputCallback, kAudioUnitScope_Global, 0,
               AURenderCallbackStruct{captureInputCallback, captureContext_.get()},
               "Install the input callback");
@@ -197,8 +222,8 @@ void MonitoringEngine::configureOutputUnit(AudioUnit unit,
               "Configure the output buffer size");
   setProperty(unit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0,
               streamFormat(configuration.outputSampleRate), "Configure the output audio format");
-  playbackContext_ = std::make_unique<PlaybackCallbackContext>(
-      PlaybackCallbackContext{ring, configuration.outputSampleRate, varispeed, 1.0});
+  playbackContext_ = std::make_unique<PlaybackCallbackContext>(PlaybackCallbackContext{
+      ring, configuration.outputSampleRate, varispeed, 1.0, captureProgress_.get()});
   setProperty(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0,
               AURenderCallbackStruct{playbackOutputCallback, playbackContext_.get()},
               "Connect the system audio output");
@@ -231,16 +256,26 @@ void MonitoringEngine::stop() {
   playbackContext_.reset();
   ringReadContext_.reset();
   captureContext_.reset();
+  captureProgress_.reset();
   VXRingBufferDestroy(ring_);
   ring_ = nullptr;
   configuration_.reset();
+  converterLatencySeconds_ = 0;
   isRunning_ = false;
+  writtenFrames_ = 0;
+  inputMovedAt_.reset();
 }
 
-std::optional<RealtimeSnapshot> MonitoringEngine::realtimeSnapshot() {
+std::optional<RealtimeSnapshot> MonitoringEngine::realtimeSnapshot(
+    std::chrono::steady_clock::time_point now) {
   if (ring_ == nullptr || !configuration_) return std::nullopt;
   const VXMeterSnapshot meters = VXRingBufferTakeMeterSnapshot(ring_);
   const OSStatus status = VXRingBufferTakeError(ring_);
+  const std::uint64_t written = VXRingBufferWrittenFrames(ring_);
+  if (!inputMovedAt_ || written != writtenFrames_) {
+    writtenFrames_ = written;
+    inputMovedAt_ = now;
+  }
   AudioUnitParameterValue rate = 1.0f;
   if (varispeedUnit_ != nullptr) {
     AudioUnitGetParameter(varispeedUnit_, kVarispeedParam_PlaybackRate, kAudioUnitScope_Global, 0,
@@ -259,9 +294,18 @@ std::optional<RealtimeSnapshot> MonitoringEngine::realtimeSnapshot() {
       (static_cast<double>(rate) - 1.0) * 1000000.0,
       VXRingBufferUnderruns(ring_),
       VXRingBufferOverruns(ring_),
+      (static_cast<double>(VXRingBufferTargetFrames(ring_)) / configuration_->inputSampleRate +
+       converterLatencySeconds_) *
+          1000.0,
   };
-  if (status != noErr)
+  if (status != noErr) {
     snapshot.runtimeFailure = CoreAudioFailure("The real-time audio stream", status);
+  } else if (now - *inputMovedAt_ >= kStallTimeout) {
+    // Streams that report running but move no audio: only a restart brings them back.
+    snapshot.runtimeFailure =
+        CoreAudioFailure("Receive audio from the selected input", kAudioHardwareNotRunningError);
+    snapshot.inputStalled = true;
+  }
   return snapshot;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
 #include "audio/CaptureCallbackContext.h"
+#include "audio/CaptureProgress.h"
 #include "audio/MonitoringConfiguration.h"
 #include "audio/PlaybackCallbackContext.h"
 #include "audio/RealtimeSnapshot.h"
@@ -24,7 +27,9 @@ class MonitoringEngine {
   // Throws CoreAudioFailure; the engine is stopped after any failure.
   void start(const MonitoringConfiguration& configuration, bool muted);
   void stop();
-  std::optional<RealtimeSnapshot> realtimeSnapshot();
+  // `now` is the caller's monotonic time; a route whose input has stored nothing for a second by
+  // that clock reports a stall as its runtime failure.
+  std::optional<RealtimeSnapshot> realtimeSnapshot(std::chrono::steady_clock::time_point now);
   void setMuted(bool muted);
   void clearClips();
   void clearLeftClip();
@@ -49,9 +54,14 @@ class MonitoringEngine {
   AudioUnit varispeedUnit_ = nullptr;
   AudioUnit outputUnit_ = nullptr;
   VXRingBufferRef ring_ = nullptr;
+  std::unique_ptr<CaptureProgress> captureProgress_;
   std::unique_ptr<CaptureCallbackContext> captureContext_;
   std::unique_ptr<RingReadCallbackContext> ringReadContext_;
   std::unique_ptr<PlaybackCallbackContext> playbackContext_;
   std::optional<MonitoringConfiguration> configuration_;
+  double converterLatencySeconds_ = 0;
   bool isRunning_ = false;
+  // The input's progress as the last snapshot saw it, and when it last moved.
+  std::uint64_t writtenFrames_ = 0;
+  std::optional<std::chrono::steady_clock::time_point> inputMovedAt_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/CaptureProgress.h"
 #include "platform/AudioUnitPort.h"
 #include "ringbuffer/VXRingBuffer.h"
 
@@ -10,4 +11,6 @@ struct PlaybackCallbackContext {
   double outputSampleRate;
   AudioUnit varispeedUnit;
   double filteredPlaybackRate = 1.0;  // the smoothed drift correction, output thread only
+  // The capture side's writes, to read the fill between them; absent, the plain fill is used.
+  const CaptureProgress* captureProgress = nullptr;
 };

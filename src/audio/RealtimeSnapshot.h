@@ -14,6 +14,8 @@ struct EngineDiagnostics {
   double rateCorrectionPPM = 0;
   std::uint64_t underruns = 0;
   std::uint64_t overruns = 0;
+  // What the route holds back: the ring's target fill plus the converter's look-ahead.
+  double latencyMilliseconds = 0;
 
   friend bool operator==(const EngineDiagnostics&, const EngineDiagnostics&) = default;
 };
@@ -26,4 +28,6 @@ struct RealtimeSnapshot {
   bool rightClipped = false;
   EngineDiagnostics diagnostics;
   std::optional<CoreAudioFailure> runtimeFailure;
+  // The failure is a stall: the streams run but no input has arrived for a second.
+  bool inputStalled = false;
 };

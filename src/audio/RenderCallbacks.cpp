@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "audio/CaptureCallbackContext.h"
 #include "audio/PlaybackCallbackContext.h"
@@ -17,7 +18,8 @@ constexpr double kRateSmoothingSeconds = 5.0;
 // Two one-channel buffers that can each hold the block; anything else would be written past.
 bool holdsStereoBlock(const AudioBufferList* list, UInt32 frames) {
   if (list == nullptr || list->mNumberBuffers < 2) return false;
-  const UInt32 needed = frames * static_cast<UInt32>(sizeof(float));
+  // In 64 bits: a 32-bit product wraps for huge frame counts and would pass a small buffer.
+  const std::uint64_t needed = std::uint64_t{frames} * sizeof(float);
   for (int i = 0; i < 2; ++i) {
     const AudioBuffer& buffer = list->mBuffers[i];
     if (buffer.mData == nullptr || buffer.mNumberChannels != 1 || buffer.mDataByteSize < needed) {
@@ -25,6 +27,12 @@ bool holdsStereoBlock(const AudioBufferList* list, UInt32 frames) {
     }
   }
   return true;
+}
+
+// 0 when the platform gave no host time; the fill estimate then falls back to the plain fill.
+std::uint64_t hostNanos(const AudioTimeStamp* stamp) {
+  if (stamp == nullptr || (stamp->mFlags & kAudioTimeStampHostTimeValid) == 0) return 0;
+  return stamp->mHostTime;
 }
 
 OSStatus refuse(VXRingBufferRef ring, OSStatus status) {
@@ -55,7 +63,11 @@ OSStatus captureInputCallback(void* inRefCon, AudioUnitRenderActionFlags* ioActi
                                           inNumberFrames, context->bufferList);
   if (status != noErr) return refuse(context->ring, status);
   // An overrun is the ring buffer's business: it counts it and resynchronises the reader.
+  if (context->progress != nullptr) context->progress->beginWrite();
   VXRingBufferWrite(context->ring, context->left.data(), context->right.data(), inNumberFrames);
+  if (context->progress != nullptr) {
+    context->progress->endWrite(hostNanos(inTimeStamp), inNumberFrames);
+  }
   return noErr;
 }
 
@@ -90,10 +102,14 @@ OSStatus playbackOutputCallback(void* inRefCon, AudioUnitRenderActionFlags* ioAc
                                   static_cast<float*>(ioData->mBuffers[1].mData), inNumberFrames,
                                   context->outputSampleRate);
 
-  // Drift compensation, after the pull, so the fill seen is the level right after this read.
+  // Drift compensation, after the pull, so the fill seen is the level right after this read, with
+  // the input captured since the producer's last write counted in.
   const double target = static_cast<double>(VXRingBufferTargetFrames(context->ring));
   if (target == 0.0) return noErr;
-  const double buffered = static_cast<double>(VXRingBufferBufferedFrames(context->ring));
+  const double buffered =
+      context->captureProgress != nullptr
+          ? context->captureProgress->estimatedFill(context->ring, hostNanos(inTimeStamp))
+          : static_cast<double>(VXRingBufferBufferedFrames(context->ring));
   const double aimed = driftTargetRate(buffered, target);
   const double blockSeconds = static_cast<double>(inNumberFrames) / context->outputSampleRate;
   const double smoothing = 1.0 - std::exp(blockSeconds / -kRateSmoothingSeconds);

@@ -13,6 +13,7 @@ MonitorViewModel::MonitorViewModel(const Dependencies& dependencies)
   }
   // Restored without the mute switch's side effects: nothing needs saving and nothing runs yet.
   isMuted_ = preferences_.isMuted();
+  routeLatency_ = preferences_.isLowLatency() ? RouteLatency::low : RouteLatency::standard;
   permission_ = readPermission();
 
   // Runs on the service's listener queue: it only hops to the main thread, where the lifetime

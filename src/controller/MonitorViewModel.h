@@ -29,6 +29,7 @@
 #include "controller/MeterReading.h"
 #include "controller/MicrophonePermission.h"
 #include "controller/MonitoringPhase.h"
+#include "controller/PlatformWording.h"
 #include "controller/RouteKey.h"
 #include "controller/RouteReadiness.h"
 #include "controller/StatusPresentation.h"
@@ -63,9 +64,7 @@ class MonitorViewModel {
   static constexpr double minimumSampleRate = 8000.0;
   static constexpr double maximumSampleRate = 192000.0;
 
-  static constexpr const char* unsupportedFormatFailure =
-      "Core Audio couldn't open the current input/output format. Keep the Scarlett at its working "
-      "rate, check that both devices are available, then retry.";
+  static constexpr const char* unsupportedFormatFailure = platformWording.unsupportedFormatFailure;
   static constexpr const char* startFailure =
       "Check that the selected input and system output are available, then retry.";
   static constexpr const char* streamFailure =
@@ -97,6 +96,9 @@ class MonitorViewModel {
   bool isMuted() const { return isMuted_; }
   // The mute switch: saves the flag and ramps the running output.
   void setMuted(bool muted);
+  RouteLatency routeLatency() const { return routeLatency_; }
+  // Saves the choice and restarts a running route with it.
+  void setRouteLatency(RouteLatency latency);
 
   // The auto-resume intent; its changes are not notified on their own.
   bool monitorIntent() const { return monitorIntent_; }
@@ -177,6 +179,7 @@ class MonitorViewModel {
   std::optional<std::string> selectedDeviceUID_;
   std::optional<std::string> selectedPairID_;
   std::optional<AudioOutputDevice> outputDevice_;
+  bool audioServiceRunning_ = true;
   MicrophonePermission permission_ = MicrophonePermission::notDetermined;
   MonitoringPhase phase_ = MonitoringPhase::stopped();
   MeterReading leftMeter_;
@@ -184,6 +187,7 @@ class MonitorViewModel {
   EngineDiagnostics diagnostics_;
   std::optional<std::string> technicalError_;
   bool isMuted_ = false;
+  RouteLatency routeLatency_ = RouteLatency::standard;
 
   // Unpublished.
   bool monitorIntent_ = false;

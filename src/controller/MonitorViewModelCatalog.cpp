@@ -21,6 +21,7 @@ void MonitorViewModel::scheduleCatalogRefresh(bool forceReconfiguration) {
 void MonitorViewModel::refreshCatalog(bool allowAutomaticSelection) {
   publish(inputDevices_, deviceService_.inputDevices());
   publish(outputDevice_, deviceService_.defaultOutputDevice());
+  publish(audioServiceRunning_, deviceService_.isAudioServiceRunning());
   publish(permission_, readPermission());
 
   if (allowAutomaticSelection && !selectedDeviceUID_ && !inputDevices_.empty()) {

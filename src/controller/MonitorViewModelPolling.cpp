@@ -1,5 +1,6 @@
 #include "controller/MeterBallistics.h"
 #include "controller/MonitorViewModel.h"
+#include "controller/TechnicalErrorText.h"
 
 void MonitorViewModel::startPolling() {
   if (pollingTask_) pollingTask_->cancel();
@@ -23,15 +24,17 @@ void MonitorViewModel::pollAndRearm() {
 }
 
 void MonitorViewModel::pollRealtimeState() {
-  const std::optional<RealtimeSnapshot> snapshot = engine_.realtimeSnapshot();
+  const TimePoint now = mainThread_.now();
+  const std::optional<RealtimeSnapshot> snapshot = engine_.realtimeSnapshot(now);
   if (snapshot && snapshot->runtimeFailure) {
     // The intent stays: the next reconciliation restarts the route.
     engine_.stop();
     activeRoute_.reset();
-    publish(technicalError_, snapshot->runtimeFailure->errorDescription());
+    publish(technicalError_, technicalErrorText(*snapshot->runtimeFailure));
     publish(phase_, MonitoringPhase::failed(streamFailure));
+    // No device event may follow a stall, so the retry is asked for here.
+    if (snapshot->inputStalled) scheduleCatalogRefresh(false);
   }
-  const TimePoint now = mainThread_.now();
   publish(leftMeter_,
           MeterBallistics::next(leftMeter_, snapshot ? snapshot->leftPeak : 0.0f,
                                 snapshot && snapshot->leftClipped, now, leftPeakHoldUntil_));
@@ -81,4 +84,12 @@ void MonitorViewModel::setMuted(bool muted) {
   publish(isMuted_, muted);
   preferences_.setMuted(muted);
   engine_.setMuted(muted);
+}
+
+void MonitorViewModel::setRouteLatency(RouteLatency latency) {
+  if (latency == routeLatency_) return;
+  publish(routeLatency_, latency);
+  preferences_.setLowLatency(latency == RouteLatency::low);
+  // The route key holds the latency, so a running route is rebuilt as a reconfiguration.
+  reconcileActiveRoute(false);
 }

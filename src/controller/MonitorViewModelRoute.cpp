@@ -3,6 +3,7 @@
 
 #include "audio/CoreAudioFailure.h"
 #include "controller/MonitorViewModel.h"
+#include "controller/TechnicalErrorText.h"
 #include "devices/TechnicalNumberFormat.h"
 
 namespace {
@@ -58,6 +59,7 @@ RouteReadiness MonitorViewModel::routeReadiness() const {
   configuration.outputDeviceID = outputDevice_->id;
   configuration.outputSampleRate = outputDevice_->nominalSampleRate;
   configuration.outputBufferFrameSize = outputDevice_->bufferFrameSize;
+  configuration.latency = routeLatency_;
   return RouteReadiness{RouteReadiness::Ready{configuration}};
 }
 
@@ -102,7 +104,7 @@ void MonitorViewModel::failEngineStart(const std::exception_ptr& error, bool isR
     std::rethrow_exception(error);
   } catch (const CoreAudioFailure& failure) {
     if (failure.status == kAudioDeviceUnsupportedFormatError) message = unsupportedFormatFailure;
-    description = failure.errorDescription();
+    description = technicalErrorText(failure);
   } catch (const std::exception& other) {
     description = other.what();
   } catch (...) {

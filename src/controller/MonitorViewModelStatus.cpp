@@ -1,4 +1,5 @@
 #include "controller/MonitorViewModel.h"
+#include "controller/PlatformWording.h"
 #include "devices/TechnicalNumberFormat.h"
 
 namespace {
@@ -50,7 +51,8 @@ StatusPresentation MonitorViewModel::status() const {
 
   const RouteReadiness readiness = routeReadiness();
   if (readiness.is<RouteReadiness::OutputUnavailable>()) {
-    return {"System output unavailable", "Choose an audio output in macOS Sound settings.",
+    return {"System output unavailable",
+            audioServiceRunning_ ? platformWording.chooseOutput : platformWording.serviceMissing,
             StatusSeverity::error};
   }
   if (readiness.is<RouteReadiness::InvalidChannelPair>()) {
@@ -60,9 +62,9 @@ StatusPresentation MonitorViewModel::status() const {
   }
   if (const auto* format = readiness.as<RouteReadiness::UnsupportedFormat>()) {
     return {"Unsupported " + format->route + " sample rate",
-            "Core Audio reported " + TechnicalNumberFormat::fixed(format->sampleRate / 1000.0, 1) +
-                " kHz for the " + format->route +
-                ". VEXMORA MONITOR accepts standard PCM rates through 192 kHz.",
+            platformWording.rateReportedBy +
+                TechnicalNumberFormat::fixed(format->sampleRate / 1000.0, 1) + " kHz for the " +
+                format->route + ". VEXMORA MONITOR accepts standard PCM rates through 192 kHz.",
             StatusSeverity::warning};
   }
   if (const auto* input = readiness.as<RouteReadiness::InputUnavailable>()) {
@@ -92,8 +94,8 @@ StatusPresentation MonitorViewModel::status() const {
       }
       return {"Monitoring", rates, StatusSeverity::active};
     case Kind::reconfiguring:
-      return {"Following the new system output…",
-              "AirPlay routes may take a moment to become ready.", StatusSeverity::neutral};
+      return {"Following the new system output…", platformWording.followingOutput,
+              StatusSeverity::neutral};
     case Kind::stopping:
       return {"Stopping…", std::nullopt, StatusSeverity::neutral};
     case Kind::waitingForInput:
@@ -101,12 +103,10 @@ StatusPresentation MonitorViewModel::status() const {
               "Monitoring will resume when the exact device and channel pair return.",
               StatusSeverity::warning};
     case Kind::waitingForOutput:
-      return {"Waiting for the system output",
-              "Monitoring will resume when the macOS output route is ready.",
+      return {"Waiting for the system output", platformWording.outputResume,
               StatusSeverity::warning};
     case Kind::waitingForFormat:
-      return {"Waiting for a supported format",
-              "Monitoring will resume when Core Audio reports a usable PCM format.",
+      return {"Waiting for a supported format", platformWording.formatResume,
               StatusSeverity::warning};
     case Kind::failed:
       break;

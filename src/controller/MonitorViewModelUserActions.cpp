@@ -1,28 +1,4 @@
-#include <cctype>
-#include <string_view>
-
 #include "controller/MonitorViewModel.h"
-
-namespace {
-
-// A scheme (a letter, then letters, digits, "+", "-" or "."), a colon, and a rest without spaces
-// or control characters.
-bool isValidURL(std::string_view text) {
-  const auto colon = text.find(':');
-  if (colon == std::string_view::npos || colon == 0 || colon + 1 == text.size()) return false;
-  if (!std::isalpha(static_cast<unsigned char>(text.front()))) return false;
-  for (const char c : text.substr(0, colon)) {
-    const auto u = static_cast<unsigned char>(c);
-    if (!std::isalnum(u) && c != '+' && c != '-' && c != '.') return false;
-  }
-  for (const char c : text.substr(colon + 1)) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u <= 0x20 || u == 0x7F) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 void MonitorViewModel::toggleMonitoring() {
   if (monitorIntent_ || engine_.isRunning()) {
@@ -90,5 +66,5 @@ void MonitorViewModel::applicationBecameActive() {
 }
 
 void MonitorViewModel::openMicrophoneSettings() {
-  if (isValidURL(microphoneSettingsURL)) workspace_.openURL(microphoneSettingsURL);
+  workspace_.openURL(microphoneSettingsURL);
 }

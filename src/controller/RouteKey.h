@@ -17,6 +17,7 @@ struct RouteKey {
   AudioObjectID outputDeviceID = 0;
   double outputSampleRate = 0;
   std::uint32_t outputBufferFrameSize = 0;
+  RouteLatency latency = RouteLatency::standard;
 
   static RouteKey of(const MonitoringConfiguration& configuration) {
     return RouteKey{configuration.inputDeviceID,
@@ -26,7 +27,8 @@ struct RouteKey {
                     configuration.inputBufferFrameSize,
                     configuration.outputDeviceID,
                     configuration.outputSampleRate,
-                    configuration.outputBufferFrameSize};
+                    configuration.outputBufferFrameSize,
+                    configuration.latency};
   }
 
   bool operator==(const RouteKey&) const = default;

@@ -1,8 +1,8 @@
 #include "devices/AppPreferences.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <limits>
+
+#include "devices/AudioDeviceService.h"
 
 namespace {
 
@@ -10,17 +10,22 @@ constexpr const char* kInputDeviceUIDKey = "inputDeviceUID";
 constexpr const char* kLeftChannelKey = "leftChannel";
 constexpr const char* kRightChannelKey = "rightChannel";
 constexpr const char* kMutedKey = "muted";
+constexpr const char* kLowLatencyKey = "lowLatency";
 
-// A stored index beyond int saturates rather than wrapping onto a small, plausible channel.
-int channelIndex(std::int64_t stored) {
-  return static_cast<int>(std::clamp<std::int64_t>(stored, std::numeric_limits<int>::min(),
-                                                   std::numeric_limits<int>::max()));
+// Longer than any device identifier; such a value is damage, not a device that is away.
+constexpr std::size_t kLongestUID = 4096;
+
+// No device has a channel outside this range, so such a value can only come from a damaged file.
+bool isChannelIndex(std::int64_t stored) {
+  return stored >= 0 && stored < AudioDeviceService::kMaximumTotalChannels;
 }
 
 }  // namespace
 
 std::optional<std::string> AppPreferences::inputDeviceUID() const {
-  return defaults.stringForKey(kInputDeviceUIDKey);
+  auto uid = defaults.stringForKey(kInputDeviceUIDKey);
+  if (uid && uid->size() > kLongestUID) return std::nullopt;
+  return uid;
 }
 
 void AppPreferences::setInputDeviceUID(const std::optional<std::string>& uid) {
@@ -35,8 +40,11 @@ std::optional<std::pair<int, int>> AppPreferences::channelPair() const {
   if (!defaults.hasObject(kLeftChannelKey) || !defaults.hasObject(kRightChannelKey)) {
     return std::nullopt;
   }
-  return std::pair{channelIndex(defaults.integerForKey(kLeftChannelKey)),
-                   channelIndex(defaults.integerForKey(kRightChannelKey))};
+  const std::int64_t left = defaults.integerForKey(kLeftChannelKey);
+  const std::int64_t right = defaults.integerForKey(kRightChannelKey);
+  // An impossible pair counts as none, so that the device's first pair is chosen instead.
+  if (!isChannelIndex(left) || !isChannelIndex(right)) return std::nullopt;
+  return std::pair{static_cast<int>(left), static_cast<int>(right)};
 }
 
 void AppPreferences::setChannelPair(const std::optional<std::pair<int, int>>& pair) {
@@ -55,4 +63,12 @@ bool AppPreferences::isMuted() const {
 
 void AppPreferences::setMuted(bool muted) {
   defaults.setBool(kMutedKey, muted);
+}
+
+bool AppPreferences::isLowLatency() const {
+  return defaults.boolForKey(kLowLatencyKey);
+}
+
+void AppPreferences::setLowLatency(bool low) {
+  defaults.setBool(kLowLatencyKey, low);
 }

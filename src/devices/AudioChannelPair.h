@@ -3,11 +3,7 @@
 // One selectable stereo pair of input channels. Channel indices count from 0; only the visible
 // label counts from 1.
 
-#include <cstddef>
-#include <functional>
 #include <string>
-
-#include "devices/HashCombine.h"
 
 struct AudioChannelPair {
   int leftChannel = 0;
@@ -26,16 +22,4 @@ struct AudioChannelPair {
   }
 
   bool operator==(const AudioChannelPair&) const = default;
-};
-
-template <>
-struct std::hash<AudioChannelPair> {
-  std::size_t operator()(const AudioChannelPair& pair) const noexcept {
-    std::size_t seed = 0;
-    hashField(seed, pair.leftChannel);
-    hashField(seed, pair.rightChannel);
-    hashField(seed, pair.leftName);
-    hashField(seed, pair.rightName);
-    return seed;
-  }
 };

@@ -44,6 +44,9 @@ class AudioDeviceService {
   // Enumeration, computed afresh from the hardware on every call.
   std::vector<AudioInputDevice> inputDevices() const;
   std::optional<AudioOutputDevice> defaultOutputDevice() const;
+  // False only when the platform says its audio service is not running, so that there can be no
+  // devices at all; an empty list alone does not mean that.
+  bool isAudioServiceRunning() const;
 
   // Set once, before startListening(); called on listenerQueue.
   void setChangeHandler(std::function<void(Change)> handler);

@@ -3,16 +3,13 @@
 // One input-capable device as the catalog saw it. An immutable value: built once by enumeration,
 // then copied between the catalog, the controller and the window.
 
-#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "devices/AudioChannelPair.h"
 #include "devices/AudioDeviceFormat.h"
-#include "devices/HashCombine.h"
 #include "platform/CoreAudioTypes.h"
 
 struct AudioInputDevice {
@@ -33,21 +30,4 @@ struct AudioInputDevice {
   bool isAlive = false;
 
   bool operator==(const AudioInputDevice&) const = default;
-};
-
-template <>
-struct std::hash<AudioInputDevice> {
-  std::size_t operator()(const AudioInputDevice& device) const noexcept {
-    std::size_t seed = 0;
-    hashField(seed, device.id);
-    hashField(seed, device.uid);
-    hashField(seed, device.name);
-    hashField(seed, device.channelNames);
-    hashField(seed, device.channelPairs);
-    hashField(seed, device.nominalSampleRate);
-    hashField(seed, device.physicalFormat);
-    hashField(seed, device.bufferFrameSize);
-    hashField(seed, device.isAlive);
-    return seed;
-  }
 };

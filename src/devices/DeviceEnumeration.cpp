@@ -47,6 +47,13 @@ std::vector<AudioObjectID> AudioDeviceService::deviceIDs() const {
                           propertyAddress(kAudioHardwarePropertyDevices));
 }
 
+bool AudioDeviceService::isAudioServiceRunning() const {
+  const auto address = propertyAddress(kAudioHardwarePropertyDevices);
+  UInt32 size = 0;
+  return hardware_.getPropertyDataSize(kAudioObjectSystemObject, &address, 0, nullptr, &size) !=
+         kAudioHardwareNotRunningError;
+}
+
 std::vector<AudioObjectID> AudioDeviceService::streamIDs(AudioObjectID deviceID,
                                                          AudioObjectPropertyScope scope) const {
   return readObjectIDList(hardware_, deviceID, propertyAddress(kAudioDevicePropertyStreams, scope));
@@ -69,6 +76,8 @@ std::vector<int> AudioDeviceService::streamChannelCounts(AudioObjectID deviceID,
       size < offsetof(AudioBufferList, mBuffers)) {
     return {};
   }
+  // A value that grew since the size query reports its new size; only the allocation is ours.
+  size = std::min<UInt32>(size, static_cast<UInt32>(configuration.size()));
 
   // Only the buffers that the delivered bytes hold are read, whatever mNumberBuffers claims.
   UInt32 claimed = 0;

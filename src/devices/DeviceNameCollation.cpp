@@ -43,6 +43,19 @@ char32_t decodeUTF8(std::string_view text, std::size_t& at) {
   return codePoint;
 }
 
+// The classic locale folds only ASCII; C.UTF-8 carries the Unicode case mapping and ships with
+// the C library, so folding does not depend on which locales the user has or has chosen.
+const std::ctype<wchar_t>& unicodeCaseMapping() {
+  static const std::locale folding = [] {
+    try {
+      return std::locale("C.UTF-8");
+    } catch (const std::runtime_error&) {
+      return std::locale::classic();
+    }
+  }();
+  return std::use_facet<std::ctype<wchar_t>>(folding);
+}
+
 }  // namespace
 
 DeviceNameCollation DeviceNameCollation::forUserLocale() {
@@ -58,8 +71,7 @@ std::wstring DeviceNameCollation::key(std::string_view name) const {
   for (std::size_t at = 0; at < name.size();) {
     folded.push_back(static_cast<wchar_t>(decodeUTF8(name, at)));
   }
-  std::use_facet<std::ctype<wchar_t>>(locale_).tolower(folded.data(),
-                                                       folded.data() + folded.size());
+  unicodeCaseMapping().tolower(folded.data(), folded.data() + folded.size());
   return folded;
 }
 

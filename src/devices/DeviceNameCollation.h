@@ -1,10 +1,10 @@
 #pragma once
 
 // Orders device names for display: letter case is ignored and the rest follows the collation of
-// a locale. Names are folded to lower case with the locale's own case mapping (so "Élan" and
-// "élan" are equal) and then compared with its collate facet; with the classic locale that is
-// code-point order of the folded names, so "B…" still sorts before "u…". The sort is stable, so
-// names that compare equal keep the order they came in.
+// a locale. Names are folded to lower case with the full Unicode case mapping, whatever the locale
+// (so "Élan" and "élan" are equal even under LANG=C), and then compared with the locale's collate
+// facet; with the classic locale that is code-point order of the folded names, so "B…" still
+// sorts before "u…". The sort is stable, so names that compare equal keep the order they came in.
 
 #include <locale>
 #include <string>
@@ -23,7 +23,7 @@ class DeviceNameCollation {
   // Negative, zero or positive as `left` orders before, with, or after `right`.
   int compare(std::string_view left, std::string_view right) const;
   void sortByName(std::vector<AudioInputDevice>& devices) const;
-  // Whether `name` contains `word`, letter case folded by the locale's own case mapping.
+  // Whether `name` contains `word`, letter case folded.
   bool containsIgnoringCase(std::string_view name, std::string_view word) const {
     return key(name).find(key(word)) != std::wstring::npos;
   }

@@ -19,9 +19,11 @@ std::optional<std::string> readText(HardwarePropertyPort& hardware, AudioObjectI
 
 std::vector<AudioObjectID> readObjectIDList(HardwarePropertyPort& hardware, AudioObjectID object,
                                             const AudioObjectPropertyAddress& address) {
+  // More objects than any machine has; a larger size is a bad answer, not an allocation to try.
+  constexpr UInt32 kMostIdentifiers = 65536;
   UInt32 size = 0;
   if (hardware.getPropertyDataSize(object, &address, 0, nullptr, &size) != noErr ||
-      size < sizeof(AudioObjectID)) {
+      size < sizeof(AudioObjectID) || size / sizeof(AudioObjectID) > kMostIdentifiers) {
     return {};
   }
   std::vector<AudioObjectID> identifiers(size / sizeof(AudioObjectID), kAudioObjectUnknown);

@@ -34,6 +34,7 @@ std::optional<std::string> readText(HardwarePropertyPort& hardware, AudioObjectI
                                     const AudioObjectPropertyAddress& address);
 
 // An identifier list sized from the reported byte size. It keeps that length even when the read
-// delivers fewer identifiers; the missing ones stay 0, an object nothing can be read from.
+// delivers fewer identifiers; the missing ones stay 0, an object nothing can be read from. An
+// implausibly large size reads as an empty list.
 std::vector<AudioObjectID> readObjectIDList(HardwarePropertyPort& hardware, AudioObjectID object,
                                             const AudioObjectPropertyAddress& address);

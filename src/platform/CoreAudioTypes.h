@@ -119,6 +119,8 @@ constexpr AudioUnitScope kAudioUnitScope_Input = 1;
 constexpr AudioUnitScope kAudioUnitScope_Output = 2;
 
 constexpr AudioUnitPropertyID kAudioUnitProperty_StreamFormat = 8;
+// Float64 seconds, global scope: how long the unit holds a frame back.
+constexpr AudioUnitPropertyID kAudioUnitProperty_Latency = 12;
 constexpr AudioUnitPropertyID kAudioUnitProperty_MaximumFramesPerSlice = 14;
 constexpr AudioUnitPropertyID kAudioUnitProperty_SetRenderCallback = 23;
 constexpr AudioUnitPropertyID kAudioUnitProperty_RenderQuality = 26;
@@ -126,6 +128,10 @@ constexpr AudioUnitPropertyID kAudioOutputUnitProperty_CurrentDevice = 2000;
 constexpr AudioUnitPropertyID kAudioOutputUnitProperty_ChannelMap = 2002;
 constexpr AudioUnitPropertyID kAudioOutputUnitProperty_EnableIO = 2003;
 constexpr AudioUnitPropertyID kAudioOutputUnitProperty_SetInputCallback = 2005;
+// Ours, not Core Audio's: the platform's own words (UTF-8, no terminator) for the unit's last
+// failure, global scope. A unit that has none answers kAudioUnitErr_InvalidProperty or
+// kAudioUnitErr_InvalidPropertyValue.
+constexpr AudioUnitPropertyID kVXAudioUnitProperty_PlatformErrorText = 0x76786572;  // 'vxer'
 
 constexpr AudioUnitParameterID kVarispeedParam_PlaybackRate = 0;
 

@@ -223,15 +223,22 @@ std::uint32_t VXRingBufferRead(VXRingBufferRef ring, float* left, float* right,
     return 0;
   }
 
-  const std::uint64_t read = ring->readIndex.load(std::memory_order_relaxed);
+  std::uint64_t read = ring->readIndex.load(std::memory_order_relaxed);
   const std::uint64_t write = ring->writeIndex.load(std::memory_order_acquire);
-  const std::uint64_t available = write - read;
+  std::uint64_t available = write - read;
 
   if (!ring->primed) {
     if (available < std::max<std::uint64_t>(ring->targetFrames, frames)) {
       fillSilence(left, right, frames);
       return 0;
     }
+    // The first pull may come late (a loaded machine, a slow device start); what arrived beyond
+    // the target would otherwise stay as extra latency that only the slow rate correction drains.
+    // What is kept leaves the target after this pull, where the correction holds the fill. The
+    // output fades in from silence, so skipping the oldest frames is inaudible.
+    const std::uint64_t keep = std::min<std::uint64_t>(available, ring->targetFrames + frames);
+    read = write - keep;
+    available = keep;
     ring->outputGain = 0.0f;
     ring->primed = true;
   }
@@ -313,6 +320,10 @@ std::uint64_t VXRingBufferBufferedFrames(VXRingBufferRef ring) {
 
 std::uint64_t VXRingBufferTargetFrames(VXRingBufferRef ring) {
   return ring->targetFrames;
+}
+
+std::uint64_t VXRingBufferWrittenFrames(VXRingBufferRef ring) {
+  return ring->writeIndex.load(std::memory_order_relaxed);
 }
 
 std::uint64_t VXRingBufferUnderruns(VXRingBufferRef ring) {

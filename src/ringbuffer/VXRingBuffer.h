@@ -6,7 +6,7 @@
 //
 // Threads: Create, Destroy, Reset, SetMuted, TakeMeterSnapshot, Clear*Clip*, TakeError, Underruns,
 // Overruns: control thread. Write: producer. Read, ApplyOutputEnvelope: consumer (output thread).
-// BufferedFrames, TargetFrames: any thread. ReportError: any real-time thread.
+// BufferedFrames, TargetFrames, WrittenFrames: any thread. ReportError: any real-time thread.
 // Nothing here allocates (except Create), locks, blocks or throws.
 
 #include <cstdint>
@@ -44,6 +44,8 @@ void VXRingBufferClearRightClip(VXRingBufferRef ring);
 
 std::uint64_t VXRingBufferBufferedFrames(VXRingBufferRef ring);
 std::uint64_t VXRingBufferTargetFrames(VXRingBufferRef ring);
+// Every frame the producer has stored since creation: it stands still while no input arrives.
+std::uint64_t VXRingBufferWrittenFrames(VXRingBufferRef ring);
 std::uint64_t VXRingBufferUnderruns(VXRingBufferRef ring);
 std::uint64_t VXRingBufferOverruns(VXRingBufferRef ring);
 

@@ -86,6 +86,12 @@ void DiagnosticsDisclosure::setExpanded(bool expanded) {
   toggle_->setChecked(expanded);
 }
 
+void DiagnosticsDisclosure::addBodyControl(QWidget* control) {
+  static_cast<QVBoxLayout*>(layout())->addWidget(control, 0, Qt::AlignLeft);
+  control->setVisible(isExpanded());
+  connect(toggle_, &QAbstractButton::toggled, control, &QWidget::setVisible);
+}
+
 void DiagnosticsDisclosure::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   paintOutlinedRect(painter, rect(), 4.0, StudioPalette::withOpacity(StudioPalette::inset(), 0.72),

@@ -2,7 +2,7 @@
 
 // The collapsible "SERVICE · TECHNICAL DIAGNOSTICS" box under the status console. Its toggle is a
 // checkable button (expanded while checked) reachable with Tab and Space; the body is the
-// DiagnosticsView, shown only while expanded. Collapsed when created; never saved.
+// DiagnosticsView and its controls, shown only while expanded. Collapsed when created; never saved.
 
 #include <QAbstractButton>
 #include <QWidget>
@@ -31,6 +31,8 @@ class DiagnosticsDisclosure : public QWidget {
   DiagnosticsView* diagnostics() const { return view_; }
   bool isExpanded() const;
   void setExpanded(bool expanded);
+  // Takes ownership of `control`; it sits under the readouts and is shown with them.
+  void addBodyControl(QWidget* control);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -47,6 +47,11 @@ std::vector<DiagnosticRow> DiagnosticsView::rows(const EngineDiagnostics& diagno
            QStringLiteral(" ppm")},
       {QStringLiteral("UNDERRUNS"), QString::number(diagnostics.underruns)},
       {QStringLiteral("OVERRUNS"), QString::number(diagnostics.overruns)},
+      {QStringLiteral("LATENCY"), diagnostics.latencyMilliseconds > 0
+                                      ? QString::fromStdString(TechnicalNumberFormat::fixed(
+                                            diagnostics.latencyMilliseconds, 1)) +
+                                            QStringLiteral(" ms")
+                                      : QStringLiteral("—")},
   };
   if (error) rows.push_back({QStringLiteral("LAST ERROR"), QString::fromStdString(*error), true});
   return rows;

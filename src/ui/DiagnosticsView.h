@@ -1,7 +1,8 @@
 #pragma once
 
-// The service diagnostics: rates, drift buffer, rate correction, underruns, overruns and the last
-// technical error, in a grid of labels and values whose text can be selected and copied.
+// The service diagnostics: rates, drift buffer, rate correction, underruns, overruns, the route's
+// latency and the last technical error, in a grid of labels and values whose text can be selected
+// and copied.
 
 #include <QString>
 #include <QWidget>

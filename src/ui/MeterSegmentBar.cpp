@@ -1,6 +1,8 @@
 #include "ui/MeterSegmentBar.h"
 
+#include <QAccessible>
 #include <QPainter>
+#include <utility>
 
 #include "ui/AudioMeterScale.h"
 #include "ui/FaceplateAccessibility.h"
@@ -54,9 +56,11 @@ void MeterSegmentBar::setReading(const MeterReading& reading) {
     update();
   }
   QString value = LevelMeterTexts::segmentBarValue(reading);
-  if (value != valueText_) {
-    valueText_ = std::move(value);
-    setAccessibleDescription(valueText_);
+  if (value == valueText_) return;
+  const QString before = std::exchange(valueText_, std::move(value));
+  if (QAccessible::isActive()) {
+    QAccessibleTextUpdateEvent event(this, 0, before, valueText_);
+    QAccessible::updateAccessibility(&event);
   }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // The 32-segment bar of one meter channel. Assistive technology sees it as one element named
-// "<label> input level"; its value text is also its accessible description, the one place the
-// AT-SPI bridge carries it (the bar has no hint of its own).
+// "<label> input level" whose value is read through its text interface; it has no hint, so its
+// description stays empty and a screen reader speaks the value once.
 
 #include <QWidget>
 #include <optional>

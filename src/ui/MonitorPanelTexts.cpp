@@ -1,5 +1,6 @@
 #include "ui/MonitorPanelTexts.h"
 
+#include "controller/PlatformWording.h"
 #include "devices/AudioFormatDescription.h"
 
 namespace MonitorPanelTexts {
@@ -114,7 +115,7 @@ std::string recoveryTitle(RecoveryAction action) {
     case RecoveryAction::openMicrophoneSettings:
       return "Open Microphone Settings";
     case RecoveryAction::openAudioMIDISetup:
-      return "Open Audio MIDI Setup";
+      return platformWording.audioSetupTitle;
     case RecoveryAction::retry:
       return "Retry";
   }

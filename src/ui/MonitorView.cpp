@@ -4,8 +4,10 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "controller/PlatformWording.h"
 #include "ui/ButtonFace.h"
 #include "ui/DiagnosticsDisclosure.h"
 #include "ui/DiagnosticsView.h"
@@ -13,6 +15,7 @@
 #include "ui/FormatReadoutView.h"
 #include "ui/HardwareButton.h"
 #include "ui/InsetWell.h"
+#include "ui/LatencyLatch.h"
 #include "ui/LevelMeterView.h"
 #include "ui/MeterWell.h"
 #include "ui/MonitorPanelTexts.h"
@@ -110,7 +113,8 @@ MonitorView::MonitorView(MonitorViewModel& model, Workspace& workspace,
                                         QStringLiteral("OUTPUT / TRANSPORT"),
                                         buildControls(reduceMotion)));
   stack->addWidget(new FaceplateSection(QStringLiteral("SYSTEM STATUS"),
-                                        QStringLiteral("CORE AUDIO"), buildStatus()));
+                                        QString::fromUtf8(platformWording.statusCaption),
+                                        buildStatus(reduceMotion)));
   stack->addStretch(1);
 
   scrollArea_ = new QScrollArea;
@@ -173,12 +177,17 @@ QWidget* MonitorView::buildControls(const std::function<bool()>& reduceMotion) {
   return row(10, {muteLatch_, primaryButton_});
 }
 
-QWidget* MonitorView::buildStatus() {
+QWidget* MonitorView::buildStatus(const std::function<bool()>& reduceMotion) {
   statusConsole_ = new StatusConsole;
   recoveryButton_ = new RecoveryButton;
   recoveryButton_->setVisible(false);
   connect(recoveryButton_, &QAbstractButton::clicked, this, [this] { runRecovery(); });
   diagnostics_ = new DiagnosticsDisclosure;
+  latencyLatch_ = new LatencyLatch(reduceMotion);
+  connect(latencyLatch_, &QAbstractButton::clicked, this, [this] {
+    model_.setRouteLatency(latencyLatch_->isLow() ? RouteLatency::standard : RouteLatency::low);
+  });
+  diagnostics_->addBodyControl(latencyLatch_);
   return column(8, {statusConsole_, recoveryButton_, diagnostics_});
 }
 
@@ -250,16 +259,13 @@ void MonitorView::refreshRoute() {
   setIfChanged(inputPicker_->toolTip(), inputTitle,
                [&](const QString& t) { inputPicker_->setToolTip(t); });
   inputPicker_->setAccessibleValue(q(Texts::inputAccessibilityValue(model_)));
-  setIfChanged(inputPicker_->isEnabled(), !transitional,
-               [&](bool enabled) { inputPicker_->setEnabled(enabled); });
+  setControlEnabled(inputPicker_, !transitional);
   inputFormat_->setFormat(q(Texts::inputFormat(model_)));
 
   const QString channelName = q(Texts::selectedChannelName(model_));
   channelPicker_->setValue(channelName);
   channelPicker_->setAccessibleValue(channelName);
-  setIfChanged(channelPicker_->isEnabled(),
-               !transitional && model_.selectedInputDevice().has_value(),
-               [&](bool enabled) { channelPicker_->setEnabled(enabled); });
+  setControlEnabled(channelPicker_, !transitional && model_.selectedInputDevice().has_value());
 
   const auto& output = model_.outputDevice();
   outputBox_->setOutput(output ? q(output->name) : QString(), q(Texts::outputFormat(model_)),
@@ -268,6 +274,7 @@ void MonitorView::refreshRoute() {
 
 void MonitorView::refreshControls() {
   muteLatch_->setMuted(model_.isMuted());
+  latencyLatch_->setLow(model_.routeLatency() == RouteLatency::low);
 
   const bool engaged = Texts::isEngaged(model_);
   const QColor lamp = engaged ? StudioPalette::red() : StudioPalette::green();
@@ -276,14 +283,33 @@ void MonitorView::refreshControls() {
                          StudioPalette::withOpacity(lamp, engaged ? 1.0 : 0.82), title.toUpper(),
                          q(Texts::primaryActionCaption(model_))});
   primaryButton_->setLatched(engaged);
-  setIfChanged(primaryButton_->isEnabled(), Texts::primaryActionEnabled(model_),
-               [&](bool enabled) { primaryButton_->setEnabled(enabled); });
+  setControlEnabled(primaryButton_, Texts::primaryActionEnabled(model_));
   setIfChanged(primaryButton_->accessibleName(), title,
                [&](const QString& name) { primaryButton_->setAccessibleName(name); });
   setIfChanged(primaryButton_->accessibleDescription(),
                engaged ? QStringLiteral("Stops audio monitoring")
                        : QStringLiteral("Starts audio monitoring"),
                [&](const QString& hint) { primaryButton_->setAccessibleDescription(hint); });
+}
+
+// Starting, reconfiguring and stopping usually begin and end inside one controller call. A
+// control disabled for that moment would lose the keyboard focus to the next one for good, so a
+// transitional phase disables controls only once it has lasted into the next event-loop turn.
+void MonitorView::setControlEnabled(QWidget* control, bool enabled) {
+  if (control->isEnabled() == enabled) return;
+  if (enabled || !Texts::isTransitional(model_.phase())) {
+    control->setEnabled(enabled);
+    return;
+  }
+  if (disableCheckPending_) return;
+  disableCheckPending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    disableCheckPending_ = false;
+    if (!Texts::isTransitional(model_.phase())) return;
+    inputPicker_->setEnabled(false);
+    channelPicker_->setEnabled(false);
+    primaryButton_->setEnabled(Texts::primaryActionEnabled(model_));
+  });
 }
 
 void MonitorView::refreshStatus() {

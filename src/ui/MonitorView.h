@@ -21,6 +21,7 @@ class FormatReadoutView;
 class HardwareButton;
 class ButtonFace;
 class MeterWell;
+class LatencyLatch;
 class MuteLatch;
 class OutputBox;
 class PanelHeader;
@@ -51,12 +52,13 @@ class MonitorView : public FaceplateBackground {
   StatusConsole* statusConsole() const { return statusConsole_; }
   RecoveryButton* recoveryButton() const { return recoveryButton_; }
   DiagnosticsDisclosure* diagnostics() const { return diagnostics_; }
+  LatencyLatch* latencyLatch() const { return latencyLatch_; }
   QScrollArea* scrollArea() const { return scrollArea_; }
 
  private:
   QWidget* buildRoute();
   QWidget* buildControls(const std::function<bool()>& reduceMotion);
-  QWidget* buildStatus();
+  QWidget* buildStatus(const std::function<bool()>& reduceMotion);
   void fillInputMenu(QMenu& menu);
   void fillChannelMenu(QMenu& menu);
   void runRecovery();
@@ -64,10 +66,12 @@ class MonitorView : public FaceplateBackground {
   void refreshRoute();
   void refreshControls();
   void refreshStatus();
+  void setControlEnabled(QWidget* control, bool enabled);
 
   MonitorViewModel& model_;
   Workspace& workspace_;
   MonitorViewModel::ObserverID subscription_ = 0;
+  bool disableCheckPending_ = false;
 
   QScrollArea* scrollArea_ = nullptr;
   PanelHeader* header_ = nullptr;
@@ -77,6 +81,7 @@ class MonitorView : public FaceplateBackground {
   OutputBox* outputBox_ = nullptr;
   MeterWell* meters_ = nullptr;
   MuteLatch* muteLatch_ = nullptr;
+  LatencyLatch* latencyLatch_ = nullptr;
   HardwareButton* primaryButton_ = nullptr;
   ButtonFace* primaryFace_ = nullptr;
   StatusConsole* statusConsole_ = nullptr;

@@ -1,13 +1,10 @@
 #include "ui/MuteLatch.h"
 
-#include <QAccessible>
-
 #include "ui/ButtonFace.h"
 #include "ui/StudioPalette.h"
 
 MuteLatch::MuteLatch(std::function<bool()> reduceMotion, QWidget* parent)
-    : HardwareButton(std::move(reduceMotion), parent), face_(new ButtonFace) {
-  setFace(face_);
+    : LatchButton(std::move(reduceMotion), parent) {
   setAccessibleName(QStringLiteral("Mute output"));
   setAccessibleDescription(QStringLiteral("Toggles output mute without stopping monitoring"));
   setFixedWidth(fixedWidth + HardwareButtonStyle::shadowMargins().left() +
@@ -15,27 +12,12 @@ MuteLatch::MuteLatch(std::function<bool()> reduceMotion, QWidget* parent)
   applyLook();
 }
 
-void MuteLatch::setMuted(bool muted) {
-  if (muted == muted_) return;
-  muted_ = muted;
-  applyLook();
-  QAccessibleValueChangeEvent event(this, accessibleValueText());
-  QAccessible::updateAccessibility(&event);
-  QAccessible::State changed;
-  changed.checked = true;
-  QAccessibleStateChangeEvent stateEvent(this, changed);
-  QAccessible::updateAccessibility(&stateEvent);
-}
-
-QString MuteLatch::accessibleValueText() const {
-  return muted_ ? QStringLiteral("On") : QStringLiteral("Off");
-}
-
 void MuteLatch::applyLook() {
-  setLatched(muted_);
+  const bool muted = isMuted();
+  setLatched(muted);
   const QColor& amber = StudioPalette::amber();
-  face_->setLook({amber, muted_,
-                  muted_ ? PanelSymbol::speakerSlashFill : PanelSymbol::speakerWave2Fill,
-                  StudioPalette::withOpacity(amber, muted_ ? 1.0 : 0.82), QStringLiteral("MUTE"),
-                  muted_ ? QStringLiteral("LATCHED") : QStringLiteral("OUTPUT ON")});
+  buttonFace()->setLook(
+      {amber, muted, muted ? PanelSymbol::speakerSlashFill : PanelSymbol::speakerWave2Fill,
+       StudioPalette::withOpacity(amber, muted ? 1.0 : 0.82), QStringLiteral("MUTE"),
+       muted ? QStringLiteral("LATCHED") : QStringLiteral("OUTPUT ON")});
 }

@@ -1,9 +1,7 @@
 #include "ui/PanelSymbol.h"
 
-#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 #include <cmath>
 
 namespace {
@@ -163,32 +161,6 @@ void draw(QPainter& p, PanelSymbol symbol, const QColor& color, double weight) {
   }
 }
 
-class SymbolIconEngine final : public QIconEngine {
- public:
-  SymbolIconEngine(PanelSymbol symbol, QColor color) : symbol_(symbol), color_(color) {}
-
-  void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
-    paintPanelSymbol(*painter, symbol_, rect, color_);
-  }
-  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return scaledPixmap(size, mode, state, 1.0);
-  }
-  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
-                       qreal scale) override {
-    QPixmap pixmap(size * scale);
-    pixmap.setDevicePixelRatio(scale);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-    return pixmap;
-  }
-  QIconEngine* clone() const override { return new SymbolIconEngine(symbol_, color_); }
-
- private:
-  PanelSymbol symbol_;
-  QColor color_;
-};
-
 }  // namespace
 
 void paintPanelSymbol(QPainter& painter, PanelSymbol symbol, const QRectF& box, const QColor& color,
@@ -200,8 +172,4 @@ void paintPanelSymbol(QPainter& painter, PanelSymbol symbol, const QRectF& box, 
   painter.scale(side / grid, side / grid);
   draw(painter, symbol, color, weight);
   painter.restore();
-}
-
-QIcon panelSymbolIcon(PanelSymbol symbol, const QColor& color) {
-  return QIcon(new SymbolIconEngine(symbol, color));
 }

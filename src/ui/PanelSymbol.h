@@ -4,7 +4,6 @@
 // Each is designed on a 16 × 16 grid and scaled into the box it is given.
 
 #include <QColor>
-#include <QIcon>
 #include <QRectF>
 
 class QPainter;
@@ -28,6 +27,3 @@ enum class PanelSymbol {
 // `weight` scales the stroke: 1 is medium, larger is bolder.
 void paintPanelSymbol(QPainter& painter, PanelSymbol symbol, const QRectF& box, const QColor& color,
                       double weight = 1.0);
-
-// The symbol as an icon for menus, rendered at the device pixel ratio Qt asks for.
-QIcon panelSymbolIcon(PanelSymbol symbol, const QColor& color);

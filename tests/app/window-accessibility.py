@@ -137,8 +137,8 @@ def check_controls(application):
         strip = control(application, Atspi.Role.PANEL, side)
         bar = control(application, Atspi.Role.LABEL, f"{side} input level", text=METER_VALUE)
         if bar is not None:
-            expect(bar.get_description() == text_of(bar),
-                   f"the {side} meter's description is not its value")
+            expect(bar.get_description() == "",
+                   f"the {side} meter repeats its value in its description")
         control(application, Atspi.Role.PUSH_BUTTON, f"Reset {side.lower()} peak memory",
                 description="The next measured peak starts a new maximum", text=PEAK_VALUE,
                 actions=["Press"])

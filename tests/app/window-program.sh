@@ -6,7 +6,9 @@
 #   and the primary button's action, which starts monitoring (window-accessibility.py);
 # - closing the window keeps the process and the audio running;
 # - a second start shows that window instead of running twice;
-# - Ctrl+Q fades the audio out before the process ends; so does SIGTERM.
+# - Ctrl+Q fades the audio out before the process ends; so does SIGTERM;
+# - --demo monitors simulated devices without any audio server, its tray icon toggles the window,
+#   --verbose logs when the route starts, and an unknown option is refused.
 #
 #   tests/app/window-program.sh PROGRAM
 set -euo pipefail
@@ -25,11 +27,13 @@ pw() { "$root/scripts/pw-session.sh" "$@"; }
 
 Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
 xvfb=$!
+# Under errexit a failed kill of a process that already ended would fail the test after it passed.
 cleanup() {
-  [[ -n ${app:-} ]] && kill "$app" 2>/dev/null
+  [[ -n ${app:-} ]] && { kill "$app" 2>/dev/null || true; }
   pw stop >/dev/null 2>&1 || true
-  [[ -n ${atspi:-} ]] && kill "$atspi" 2>/dev/null
-  [[ -n ${bus:-} ]] && kill "$bus" 2>/dev/null
+  [[ -n ${tray:-} ]] && { kill "$tray" 2>/dev/null || true; }
+  [[ -n ${atspi:-} ]] && { kill "$atspi" 2>/dev/null || true; }
+  [[ -n ${bus:-} ]] && { kill "$bus" 2>/dev/null || true; }
   kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -70,7 +74,15 @@ with wave.open(sys.argv[1], "wb") as out:
 PY
 pw feed "$tone" 0 1
 
-window_line() { xwininfo -root -tree 2>/dev/null | grep '("vexmora-monitor"' | head -1 || true; }
+# The top-level window; the tray icon, embedded in the tray's panel, sits deeper in the tree.
+window_line() {
+  xwininfo -root -tree 2>/dev/null | grep -E '^ {5}0x[0-9a-f]+ .*\("vexmora-monitor"' | head -1 ||
+    true
+}
+tray_icon() {
+  xwininfo -root -tree 2>/dev/null |
+    awk '/\("panel" "trayer"\)/ { panel = 1; next } panel && /\("vexmora-monitor"/ { print $1; exit }'
+}
 map_state() { xwininfo -id "$1" 2>/dev/null | sed -n 's/^ *Map State: //p'; }
 wait_for() {
   local tries=$(($1 * 10))
@@ -150,5 +162,37 @@ wait "$app" || true
 app=""
 "$python" "$here/recorded-output.py" faded "$VX_PW_SESSION/term.wav" ||
   fail "SIGTERM did not fade the audio out"
+# --demo plays simulated devices without any audio server; --verbose logs the route with times.
+# With an X11 system tray running, the program shows a tray icon; clicks on it hide and show the
+# window.
+trayer --edge top --align right --widthtype pixel --width 200 --heighttype pixel --height 32 \
+  >/dev/null 2>&1 &
+tray=$!
+PIPEWIRE_RUNTIME_DIR=$VX_PW_SESSION/no-server "$program" --demo --verbose 2>"$VX_PW_SESSION/demo.log" &
+app=$!
+"$python" "$here/window-accessibility.py" start || fail "the demo does not monitor"
+wait_for 10 eval '[[ -n $(tray_icon) && $(map_state "$(tray_icon)") == IsViewable ]]' ||
+  fail "no tray icon in the system tray"
+# A click that lands while the tray still embeds the icon is lost; one more is no toggle back.
+for attempt in 1 2 3; do
+  xdotool mousemove --window "$(tray_icon)" 8 8 click 1
+  wait_for 2 eval '! viewable' && break
+  ((attempt < 3)) || fail "a click on the tray icon did not hide the window"
+done
+sleep 1 # past the double-click interval
+xdotool mousemove --window "$(tray_icon)" 8 8 click 1
+wait_for 5 viewable || fail "a second click on the tray icon did not show the window"
+kill "$tray"
+tray=""
+kill -TERM "$app"
+wait_for 5 ended || fail "SIGTERM did not end the demo"
+wait "$app" || true
+app=""
+grep -Eq '^[0-9-]{10}T[0-9:.]{12} vexmora.route info: phase running' "$VX_PW_SESSION/demo.log" ||
+  fail "--verbose logged no timed start: $(cat "$VX_PW_SESSION/demo.log")"
+if "$program" --no-such-option 2>"$VX_PW_SESSION/usage.log"; then fail "an unknown option ran"; fi
+grep -q "Unknown option 'no-such-option'" "$VX_PW_SESSION/usage.log" ||
+  fail "an unknown option is not reported: $(cat "$VX_PW_SESSION/usage.log")"
 echo "PASS: window ${width}x${height}, accessible over AT-SPI, audio kept when closed," \
-  "single instance, Ctrl+Q and SIGTERM fade out before exit"
+  "single instance, Ctrl+Q and SIGTERM fade out before exit, demo, tray icon, verbose log," \
+  "bad options"

@@ -68,7 +68,7 @@ TEST(RenderPathRealtime, CallbacksAllocateNothingOnTheDeviceThreads) {
   for (int poll = 0; poll < 30; ++poll) {
     std::this_thread::sleep_for(std::chrono::milliseconds(33));
     engine.setMuted(poll % 10 == 5);  // the envelope ramps both ways while counting
-    ASSERT_TRUE(engine.realtimeSnapshot());
+    ASSERT_TRUE(engine.realtimeSnapshot(std::chrono::steady_clock::now()));
   }
   capture.measuring.store(false, std::memory_order_relaxed);
   playback.measuring.store(false, std::memory_order_relaxed);

@@ -16,13 +16,14 @@ struct SizingRow {
   std::uint32_t target;
   std::uint32_t capacityRequest;
   std::uint64_t ringCapacity;
+  RouteLatency latency = RouteLatency::standard;
 };
 
 class RingSizingTable : public ::testing::TestWithParam<SizingRow> {};
 
 TEST_P(RingSizingTable, GivesTargetCapacityAndRing) {
   const SizingRow row = GetParam();
-  const auto sizing = ringSizing(row.in, row.out, row.inputBlock, row.outputBlock);
+  const auto sizing = ringSizing(row.in, row.out, row.inputBlock, row.outputBlock, row.latency);
   ASSERT_TRUE(sizing);
   EXPECT_EQ(sizing->targetFrames, row.target);
   EXPECT_EQ(sizing->capacityRequestFrames, row.capacityRequest);
@@ -55,6 +56,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SizingRow{48000, 48000, 65536, 512, 8705 + 57344, 132098, 262144},
                       SizingRow{8000, 8000, 65536, 512, 8705 + 57344, 132098, 262144},
                       SizingRow{48000, 48000, 16384, 512, 8705 + 8192, 48000, 65536}));
+
+// The larger of two blocks and one maximal pull plus one output block; unknown blocks fall back.
+INSTANTIATE_TEST_SUITE_P(
+    LowLatency, RingSizingTable,
+    ::testing::Values(SizingRow{48000, 48000, 256, 256, 513, 48000, 65536, RouteLatency::low},
+                      SizingRow{48000, 44100, 256, 256, 535, 48000, 65536, RouteLatency::low},
+                      SizingRow{48000, 48000, 1024, 256, 2048, 48000, 65536, RouteLatency::low},
+                      SizingRow{48000, 48000, 0, 256, 8449, 48000, 65536, RouteLatency::low}));
 
 TEST(RingSizing, RefusesSizesThatDoNotFitThirtyTwoBits) {
   EXPECT_FALSE(ringSizing(1e12, 48000, 512, 512));

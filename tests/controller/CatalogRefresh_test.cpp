@@ -44,17 +44,6 @@ TEST_F(CatalogRefreshTest, FirstLaunchWithoutAScarlettChoosesTheFirstDevice) {
   EXPECT_EQ(vm().selectedDeviceUID(), "alpha") << "catalog order is by name";
 }
 
-TEST_F(CatalogRefreshTest, EmptyCatalogChoosesNothingForTheRestOfTheRun) {
-  harness.plugOutput("Speakers", "speakers");
-  harness.launch();
-  EXPECT_FALSE(vm().selectedDeviceUID());
-  harness.plugInput("Scarlett", "scarlett");
-  harness.settleRefresh();
-  EXPECT_EQ(vm().inputDevices().size(), 1u);
-  EXPECT_FALSE(vm().selectedDeviceUID());
-  EXPECT_EQ(vm().status().title, "Choose an audio input");
-}
-
 TEST_F(CatalogRefreshTest, RelaunchRestoresTheSelectionWithoutWritingIt) {
   harness.defaults.setString("inputDeviceUID", "box");
   harness.defaults.setInteger("leftChannel", 2);
@@ -86,41 +75,6 @@ TEST_F(CatalogRefreshTest, SavedDeviceThatIsAbsentStaysSelectedUntilItReturns) {
   harness.settleRefresh();
   EXPECT_EQ(vm().selectedPairID(), "2-3");
   EXPECT_TRUE(vm().routeReadiness().isReady());
-}
-
-TEST_F(CatalogRefreshTest, SavedPairTheReturnedDeviceNoLongerOffersIsKept) {
-  harness.defaults.setString("inputDeviceUID", "box");
-  harness.defaults.setInteger("leftChannel", 2);
-  harness.defaults.setInteger("rightChannel", 3);
-  harness.plugOutput("Speakers", "speakers");
-  harness.plugInput("Box", "box", 2);
-  harness.launch();
-  EXPECT_EQ(vm().selectedPairID(), "2-3");
-  EXPECT_TRUE(vm().routeReadiness().is<RouteReadiness::InvalidChannelPair>());
-}
-
-TEST_F(CatalogRefreshTest, SavedDeviceWithoutPairGetsItsFirstPairOnAnyRefresh) {
-  harness.defaults.setString("inputDeviceUID", "box");
-  harness.plugOutput("Speakers", "speakers");
-  harness.launch();
-  EXPECT_FALSE(vm().selectedPairID());
-  harness.plugInput("Box", "box");
-  harness.settleRefresh();
-  EXPECT_EQ(vm().selectedPairID(), "0-1");
-  EXPECT_EQ(harness.defaults.integerForKey("rightChannel"), 1);
-}
-
-TEST_F(CatalogRefreshTest, SelectingTheSelectionAgainDoesNothing) {
-  harness.plugOutput("Speakers", "speakers");
-  harness.plugInput("Scarlett", "scarlett");
-  harness.launch();
-  const std::size_t before = harness.defaults.writes().size();
-  int notifications = 0;
-  vm().subscribe([&] { ++notifications; });
-  vm().selectInputDevice("scarlett");
-  vm().selectChannelPair("0-1");
-  EXPECT_EQ(notifications, 0);
-  EXPECT_TRUE(writesSince(before).empty());
 }
 
 TEST_F(CatalogRefreshTest, SelectingADeviceResetsThePairToItsFirstAndSavesBoth) {
@@ -211,26 +165,6 @@ TEST_F(DebounceTest, SelectedDeviceNotificationAnywhereInABurstForcesTheRestart)
   harness.plugInput("B", "b");
   harness.settleRefresh();
   EXPECT_TRUE(phases.kinds().empty()) << "an unforced burst leaves the running route alone";
-}
-
-TEST_F(DebounceTest, CancelledRefreshLeavesItsForceToTheNextOne) {
-  vm().toggleMonitoring();
-  harness.settle();
-  PhaseRecorder phases(vm());
-  vm().scheduleCatalogRefresh(true);
-  harness.advance(100ms);
-  vm().scheduleCatalogRefresh(false);
-  harness.settleRefresh();
-  EXPECT_EQ(phases.kinds(), (std::vector{Kind::reconfiguring, Kind::running}));
-}
-
-TEST_F(DebounceTest, NotificationAfterTheControllerIsGoneDoesNothing) {
-  harness.plugInput("A", "a");
-  harness.deliverNotifications();
-  harness.controller.reset();
-  harness.advance(500ms);
-  EXPECT_EQ(harness.mainThread.pendingCount(), 0u);
-  EXPECT_EQ(harness.catalog.installedListenerCount(), 0u);
 }
 
 TEST_F(DebounceTest, PendingRefreshIsCancelledByShutdown) {

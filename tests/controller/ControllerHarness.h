@@ -19,11 +19,11 @@
 #include "controller/MonitorViewModel.h"
 #include "platform/InMemoryKeyValueStore.h"
 #include "platform/SerialDispatchQueue.h"
-#include "platform/VirtualTimeExecutor.h"
 #include "platform/simulated/SimulatedAudioSignals.h"
 #include "platform/simulated/SimulatedPlatform.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedAudioCaptureAuthorization.h"
+#include "support/VirtualTimeExecutor.h"
 
 using namespace std::chrono_literals;
 

@@ -74,17 +74,6 @@ TEST_F(PollingTest, MetersFollowTheInputThenFallAndReleaseOnPollCadence) {
   EXPECT_NEAR(vm().leftMeter().sessionPeakDBFS, kSineDB, 0.05);
 }
 
-TEST_F(PollingTest, StoppedEngineLetsMetersFallToTheFloorAndZeroesDiagnostics) {
-  start();
-  harness.advance(200ms);
-  vm().toggleMonitoring();
-  harness.advance(8000ms);  // 3 s hold, then 54 dB at 0.4 dB per poll
-  EXPECT_EQ(vm().leftMeter().levelDBFS, -60.0);
-  EXPECT_EQ(vm().leftMeter().peakDBFS, -60.0);
-  EXPECT_NEAR(vm().leftMeter().sessionPeakDBFS, kSineDB, 0.05);
-  EXPECT_EQ(vm().diagnostics(), EngineDiagnostics{});
-}
-
 TEST_F(PollingTest, ClearedClipLampStaysDarkWhileTheOtherStaysLit) {
   setSignal(1.0f);
   start();
@@ -129,14 +118,6 @@ TEST_F(PollingTest, MuteSilencesTheOutputButNotTheMeters) {
   EXPECT_GT(harness.probe(speakers).audibleFrames, 0u);
 }
 
-TEST_F(PollingTest, MuteWhileStoppedOnlySavesTheFlag) {
-  const std::size_t callsBefore = harness.components.calls().size();
-  vm().setMuted(true);
-  EXPECT_TRUE(vm().isMuted());
-  EXPECT_TRUE(harness.defaults.boolForKey("muted"));
-  EXPECT_EQ(harness.components.calls().size(), callsBefore);
-}
-
 TEST_F(PollingTest, ShutdownEndsPollingAndStopsTheEngine) {
   start();
   vm().shutdown();
@@ -144,12 +125,6 @@ TEST_F(PollingTest, ShutdownEndsPollingAndStopsTheEngine) {
   EXPECT_EQ(harness.components.liveInstanceCount(), 0u);
   EXPECT_EQ(pollsDuring(200ms), 0);
   EXPECT_EQ(vm().phase(), MonitoringPhase::running()) << "shutdown publishes nothing";
-}
-
-TEST_F(PollingTest, RestartedPollingRunsOneLoop) {
-  vm().startPolling();
-  vm().startPolling();
-  EXPECT_EQ(pollsDuring(330ms), 11) << "the restart polls at once, then every 33 ms";
 }
 
 }  // namespace

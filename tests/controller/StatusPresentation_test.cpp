@@ -5,6 +5,7 @@
 
 #include "controller/ControllerHarness.h"
 #include "controller/ControllerTestSupport.h"
+#include "devices/HardwareReads.h"
 
 using Kind = MonitoringPhase::Kind;
 
@@ -73,8 +74,8 @@ TEST_F(StatusPresentationTest, PassingPhasesOfStartAndStop) {
   vm().reconcileActiveRoute(true);
   EXPECT_EQ(seen.at(Kind::reconfiguring),
             (Shown{"Following the new system output…",
-                   "AirPlay routes may take a moment to become ready.", StatusSeverity::neutral,
-                   "Stop Monitoring", false, true}));
+                   "Network and Bluetooth outputs may take a moment to become ready.",
+                   StatusSeverity::neutral, "Stop Monitoring", false, true}));
   // A user stop clears the intent first, so the button already offers a start.
   vm().toggleMonitoring();
   EXPECT_EQ(seen.at(Kind::stopping), (Shown{"Stopping…", std::nullopt, StatusSeverity::neutral,
@@ -100,7 +101,7 @@ TEST_F(StatusPresentationTest, RequestingPermission) {
 
 TEST_F(StatusPresentationTest, RefusedPermissionHidesEverythingElse) {
   start();
-  harness.authorization.setStatus(AVAuthorizationStatusDenied);
+  harness.authorization.setStatus(AVAuthorizationStatusRestricted);
   vm().refreshCatalog(false);
   ASSERT_EQ(vm().phase(), MonitoringPhase::running());
   EXPECT_EQ(shown(vm()),
@@ -125,9 +126,20 @@ TEST_F(StatusPresentationTest, OutputProblemIsCheckedBeforeTheInput) {
   harness.setAlive(speakers, false);
   vm().selectInputDevice(std::nullopt);
   vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()),
-            (Shown{"System output unavailable", "Choose an audio output in macOS Sound settings.",
-                   StatusSeverity::error, "Start Monitoring", false, false}));
+  EXPECT_EQ(shown(vm()), (Shown{"System output unavailable",
+                                "Choose an audio output in the desktop's Sound settings.",
+                                StatusSeverity::error, "Start Monitoring", false, false}));
+  // Without the audio service the device list is unreadable, and the detail says why.
+  harness.catalog.injectFault(kAudioObjectSystemObject,
+                              propertyAddress(kAudioHardwarePropertyDevices),
+                              SimulatedPropertyFault::failingSizeQuery());
+  vm().refreshCatalog(false);
+  EXPECT_EQ(shown(vm()).detail,
+            "The PipeWire audio server isn't running. VEXMORA MONITOR "
+            "connects to it as soon as it starts.");
+  harness.catalog.clearFaults();
+  vm().refreshCatalog(false);
+  EXPECT_EQ(shown(vm()).detail, "Choose an audio output in the desktop's Sound settings.");
 }
 
 TEST_F(StatusPresentationTest, InvalidChannelPair) {
@@ -141,7 +153,7 @@ TEST_F(StatusPresentationTest, UnsupportedRates) {
   harness.setRate(scarlett, 384000.0);
   vm().refreshCatalog(false);
   EXPECT_EQ(shown(vm()), (Shown{"Unsupported input sample rate",
-                                "Core Audio reported 384.0 kHz for the input. VEXMORA MONITOR "
+                                "PipeWire reported 384.0 kHz for the input. VEXMORA MONITOR "
                                 "accepts standard PCM rates through 192 kHz.",
                                 StatusSeverity::warning, "Start Monitoring", false, false}));
   harness.setRate(scarlett, 48000.0);
@@ -149,7 +161,7 @@ TEST_F(StatusPresentationTest, UnsupportedRates) {
   vm().refreshCatalog(false);
   EXPECT_EQ(shown(vm()).title, "Unsupported output sample rate");
   EXPECT_EQ(shown(vm()).detail,
-            "Core Audio reported — kHz for the output. VEXMORA MONITOR "
+            "PipeWire reported — kHz for the output. VEXMORA MONITOR "
             "accepts standard PCM rates through 192 kHz.");
 }
 
@@ -188,7 +200,7 @@ TEST_F(StatusPresentationTest, WaitingPhasesWithTheRouteBackBeforeTheRestart) {
   speakers = harness.plugOutput("Speakers", "speakers", 44100.0);
   vm().refreshCatalog(false);
   EXPECT_EQ(shown(vm()), (Shown{"Waiting for the system output",
-                                "Monitoring will resume when the macOS output route is ready.",
+                                "Monitoring will resume when the system output is ready.",
                                 StatusSeverity::warning, "Cancel Auto-Resume", true, false}));
   harness.settleRefresh();
   ASSERT_EQ(vm().phase(), MonitoringPhase::running());
@@ -198,16 +210,9 @@ TEST_F(StatusPresentationTest, WaitingPhasesWithTheRouteBackBeforeTheRestart) {
   ASSERT_EQ(vm().phase(), MonitoringPhase::waitingForFormat());
   harness.setRate(returned, 48000.0);
   vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()),
-            (Shown{"Waiting for a supported format",
-                   "Monitoring will resume when Core Audio reports a usable PCM format.",
-                   StatusSeverity::warning, "Cancel Auto-Resume", true, false}));
-}
-
-TEST_F(StatusPresentationTest, RateDescription) {
-  EXPECT_EQ(MonitorViewModel::routeRateDescription(48000.0, 44100.0), kRates);
-  EXPECT_EQ(MonitorViewModel::routeRateDescription(std::nullopt, 44100.0), std::nullopt);
-  EXPECT_EQ(MonitorViewModel::routeRateDescription(48000.0, std::nullopt), std::nullopt);
+  EXPECT_EQ(shown(vm()), (Shown{"Waiting for a supported format",
+                                "Monitoring will resume when PipeWire reports a usable PCM format.",
+                                StatusSeverity::warning, "Cancel Auto-Resume", true, false}));
 }
 
 }  // namespace

@@ -2,46 +2,34 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <optional>
 
+#include "devices/AudioChannelPair.h"
+
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-TEST(AudioFormatDescriptionTest, RateAndFormat) {
-  EXPECT_EQ(AudioFormatDescription::signalPath(48000, AudioDeviceFormat{24, false}),
-            "48.0 kHz / 24-bit");
-  EXPECT_EQ(AudioFormatDescription::signalPath(44100, AudioDeviceFormat{32, true}),
-            "44.1 kHz / 32-bit float");
-  EXPECT_EQ(AudioFormatDescription::signalPath(192000, AudioDeviceFormat{16, false}),
-            "192.0 kHz / 16-bit");
-}
-
-TEST(AudioFormatDescriptionTest, RateAloneWithoutFormat) {
-  EXPECT_EQ(AudioFormatDescription::signalPath(44100, std::nullopt), "44.1 kHz");
-  EXPECT_EQ(AudioFormatDescription::signalPath(96000, std::nullopt), "96.0 kHz");
-  EXPECT_EQ(AudioFormatDescription::signalPath(88200, std::nullopt), "88.2 kHz");
-  // Rounded to one fraction digit as printf does: 22.05 is stored just above 22.05.
-  EXPECT_EQ(AudioFormatDescription::signalPath(22050, std::nullopt), "22.1 kHz");
-  EXPECT_EQ(AudioFormatDescription::signalPath(1, std::nullopt), "0.0 kHz");
-}
-
-TEST(AudioFormatDescriptionTest, NoTextForRatesThatAreNotPositiveAndFinite) {
-  const std::optional<AudioDeviceFormat> format = AudioDeviceFormat{24, false};
-  for (const double rate : {0.0, -0.0, -48000.0, kNaN, kInfinity, -kInfinity}) {
-    SCOPED_TRACE(rate);
-    EXPECT_EQ(AudioFormatDescription::signalPath(rate, format), std::nullopt);
-    EXPECT_EQ(AudioFormatDescription::signalPath(rate, std::nullopt), std::nullopt);
+TEST(AudioFormatDescriptionTest, RateInKilohertzToOneDigitThenTheHardwareFormat) {
+  const std::optional<AudioDeviceFormat> none;
+  const struct {
+    double rate;
+    std::optional<AudioDeviceFormat> format;
+    std::optional<std::string> text;
+  } rows[] = {
+      {48000, AudioDeviceFormat{24, false}, "48.0 kHz / 24-bit"},
+      {44100, AudioDeviceFormat{32, true}, "44.1 kHz / 32-bit float"},
+      {88200, none, "88.2 kHz"},
+      {22050, none, "22.1 kHz"},  // 22.05 is stored just above 22.05
+      {std::numeric_limits<double>::denorm_min(), none, "0.0 kHz"},
+      {0.0, AudioDeviceFormat{24, false}, std::nullopt},
+      {-48000, none, std::nullopt},
+      {std::numeric_limits<double>::quiet_NaN(), none, std::nullopt},
+      {std::numeric_limits<double>::infinity(), none, std::nullopt},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(AudioFormatDescription::signalPath(row.rate, row.format), row.text) << row.rate;
   }
-}
-
-TEST(AudioFormatDescriptionTest, SmallestPositiveRateStillDescribed) {
-  EXPECT_EQ(
-      AudioFormatDescription::signalPath(std::numeric_limits<double>::denorm_min(), std::nullopt),
-      "0.0 kHz");
+  EXPECT_EQ((AudioChannelPair{10, 17, "", ""}.shortLabel()), "Inputs 11 / 18");
 }
 
 }  // namespace

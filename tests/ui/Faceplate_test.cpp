@@ -22,20 +22,6 @@ namespace {
 
 using StudioPalette::withOpacity;
 
-TEST(StudioPaletteTest, SeverityColours) {
-  EXPECT_EQ(StudioPalette::severityColor(StatusSeverity::neutral), StudioPalette::textPrimary());
-  EXPECT_EQ(StudioPalette::severityColor(StatusSeverity::active), StudioPalette::green());
-  EXPECT_EQ(StudioPalette::severityColor(StatusSeverity::warning), StudioPalette::amber());
-  EXPECT_EQ(StudioPalette::severityColor(StatusSeverity::error), StudioPalette::red());
-}
-
-TEST(StudioPaletteTest, ColoursAreOpaqueAndCreatedOnce) {
-  EXPECT_EQ(&StudioPalette::amber(), &StudioPalette::amber());
-  EXPECT_EQ(StudioPalette::chassis().alpha(), 255);
-  EXPECT_EQ(StudioPalette::red().rgb(), QColor(255, 56, 41).rgb());
-  EXPECT_NEAR(withOpacity(StudioPalette::red(), 0.5).alphaF(), 0.5, 1e-4);
-}
-
 TEST(FaceplateBackgroundTest, HairlinesEveryThreePixelsFromHalfAPixelUpToTheBottom) {
   const std::vector<double> lines = FaceplateBackground::hairlinePositions(700.0);
   ASSERT_EQ(lines.size(), 234u);
@@ -110,18 +96,6 @@ TEST(DecorationsTest, HiddenFromAssistiveTechnology) {
   }
 }
 
-TEST(FaceplateSectionTest, TitleIsAHeadingAndTheTrailingLabelIsOptional) {
-  FaceplateSection withLabel("LEVEL METERS", QString::fromUtf8("dBFS  ·  PEAK MEMORY"),
-                             new QLabel("body"));
-  FaceplateSection without("SIGNAL PATH", std::nullopt, new QLabel("body"));
-  QAccessibleInterface* heading = QAccessible::queryAccessibleInterface(withLabel.heading());
-  EXPECT_EQ(heading->role(), QAccessible::Heading);
-  EXPECT_EQ(heading->text(QAccessible::Name), "LEVEL METERS");
-  ASSERT_NE(withLabel.trailingLabel(), nullptr);
-  EXPECT_EQ(withLabel.trailingLabel()->text(), QString::fromUtf8("dBFS  ·  PEAK MEMORY"));
-  EXPECT_EQ(without.trailingLabel(), nullptr);
-}
-
 TEST(FaceplateSectionTest, PlateHasBevelledOutlineOverAGradient) {
   QWidget host;
   host.setAutoFillBackground(true);
@@ -169,19 +143,6 @@ TEST_F(StatusConsoleTest, SmokedGlassWithLampAndTitleInTheSeverityColour) {
   }
 }
 
-TEST_F(StatusConsoleTest, LongDetailGrowsTheConsoleAndAbsentDetailShowsTitleOnly) {
-  console.setStatus({"Stopped", std::nullopt, StatusSeverity::neutral});
-  const int titleOnly = console.heightForWidth(400);
-  console.setStatus({"Stopped", "Short detail.", StatusSeverity::neutral});
-  const int oneLine = console.heightForWidth(400);
-  console.setStatus({"Stopped", QString("Long detail that wraps. ").repeated(12).toStdString(),
-                     StatusSeverity::neutral});
-  const int manyLines = console.heightForWidth(400);
-  EXPECT_GE(oneLine, titleOnly);
-  EXPECT_GT(manyLines, oneLine + 30);
-  EXPECT_GT(console.heightForWidth(200), manyLines);
-}
-
 TEST_F(StatusConsoleTest, OneAccessibleElementReadingItsVisibleTexts) {
   console.setStatus({"Waiting for the selected input", "Reconnect it.", StatusSeverity::warning});
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&console);
@@ -204,20 +165,6 @@ class HardwareButtonTest : public ::testing::Test {
   QWidget host;
   HardwareButton& button = *new HardwareButton([this] { return reduceMotion; }, &host);
 };
-
-TEST_F(HardwareButtonTest, ColoursForRaisedAndSunkBodies) {
-  const HardwareButtonStyle raised{false, true, false};
-  EXPECT_EQ(raised.buttonColors(false).first, withOpacity(StudioPalette::edge(), 0.8));
-  EXPECT_EQ(raised.buttonColors(false).second, StudioPalette::panel());
-  EXPECT_EQ(raised.buttonColors(true).first, withOpacity(StudioPalette::inset(), 0.92));
-  EXPECT_EQ(raised.buttonColors(true).second, withOpacity(StudioPalette::panel(), 0.85));
-  const HardwareButtonStyle latched{true, true, false};
-  EXPECT_EQ(latched.buttonColors(false), raised.buttonColors(true));
-  EXPECT_EQ(latched.foreground(), StudioPalette::textPrimary());
-  const HardwareButtonStyle disabled{false, false, false};
-  EXPECT_EQ(disabled.foreground(), StudioPalette::engraved());
-  EXPECT_EQ(disabled.opacity(), 0.62);
-}
 
 TEST_F(HardwareButtonTest, LatchedButtonIsSunkAtRestAndPressingMovesItDown) {
   button.setText("MUTE");
@@ -243,17 +190,6 @@ TEST_F(HardwareButtonTest, LatchedButtonIsSunkAtRestAndPressingMovesItDown) {
       colorNear(pressed.pixelColor(body.center().x(), body.top()), StudioPalette::edge(), 6));
   QTest::mouseRelease(&button, Qt::LeftButton);
   EXPECT_EQ(button.pressProgress(), 0.0);
-}
-
-TEST_F(HardwareButtonTest, PressAnimatesUnlessMotionIsReduced) {
-  reduceMotion = false;
-  button.resize(160, button.sizeHint().height());
-  QTest::mousePress(&button, Qt::LeftButton);
-  EXPECT_LT(button.pressProgress(), 1.0);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return button.pressProgress() == 1.0; }, 2000));
-  QTest::mouseRelease(&button, Qt::LeftButton);
-  EXPECT_GT(button.pressProgress(), 0.0);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return button.pressProgress() == 0.0; }, 2000));
 }
 
 TEST_F(HardwareButtonTest, DisabledButtonIsEngravedAndDimmed) {

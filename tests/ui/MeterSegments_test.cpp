@@ -2,48 +2,46 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
+#include "ui/AudioMeterScale.h"
+
 namespace {
 
 using MeterSegments::litCount;
 using MeterSegments::peakSegment;
-using MeterSegments::Zone;
 
-TEST(MeterSegmentsTest, LitCountFollowsTheUpperBoundaryOfEachSegment) {
-  EXPECT_EQ(litCount(-60.0), 0);
-  EXPECT_EQ(litCount(-75.0), 0);
-  EXPECT_EQ(litCount(-59.9), 1);
-  EXPECT_EQ(litCount(-57.0), 1);
-  EXPECT_EQ(litCount(-56.9), 2);
-  EXPECT_EQ(litCount(-12.0), 16);
-  EXPECT_EQ(litCount(-11.9), 17);
-  EXPECT_EQ(litCount(-0.75), 31);
-  EXPECT_EQ(litCount(-0.5), 32);
-  EXPECT_EQ(litCount(0.0), 32);
-  EXPECT_EQ(litCount(4.0), 32);
-}
-
-TEST(MeterSegmentsTest, PeakMarksTheSegmentHoldingThePeak) {
+// Three decibels a segment up to −12 dBFS, three quarters above; levels beyond either end clamp.
+TEST(MeterSegmentsTest, LitCountPeakSegmentAndScalePositionOfALevel) {
+  const struct {
+    double dBFS;
+    int lit;
+    double fraction;
+  } rows[] = {{-75.0, 0, 0.0},
+              {-60.0, 0, 0.0},
+              {-59.9, 1, 0.1 / 96},
+              {-57.0, 1, 1 / 32.0},
+              {-56.9, 2, 3.1 / 96},
+              {-12.0, 16, 0.5},
+              {-11.9, 17, 0.5 + 0.1 / 24},
+              {-0.75, 31, 31 / 32.0},
+              {-0.5, 32, 1 / 96.0 + 31 / 32.0},
+              {0.0, 32, 1.0},
+              {4.0, 32, 1.0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.dBFS);
+    EXPECT_EQ(litCount(row.dBFS), row.lit);
+    if (row.lit > 0) {
+      EXPECT_EQ(*peakSegment(row.dBFS), row.lit - 1);
+    }
+    EXPECT_NEAR(AudioMeterScale::fraction(row.dBFS), row.fraction, 1e-12);
+    if (row.dBFS >= -60.0 && row.dBFS <= 0.0) {
+      EXPECT_NEAR(AudioMeterScale::decibels(row.fraction), row.dBFS, 1e-9);
+    }
+  }
   EXPECT_EQ(peakSegment(-60.0), std::nullopt);
-  EXPECT_EQ(peakSegment(-59.9), 0);
-  EXPECT_EQ(peakSegment(-12.0), 15);
-  EXPECT_EQ(peakSegment(-11.9), 16);
-  EXPECT_EQ(peakSegment(-0.75), 30);
-  EXPECT_EQ(peakSegment(-0.1), 31);
-  EXPECT_EQ(peakSegment(0.0), 31);
-  EXPECT_EQ(peakSegment(2.0), 31);
-}
-
-TEST(MeterSegmentsTest, LitCountAndPeakAgreeOnEveryLevel) {
-  for (double level = -59.99; level < 0.0; level += 0.01) {
-    EXPECT_EQ(*peakSegment(level), litCount(level) - 1) << level;
-  }
-}
-
-TEST(MeterSegmentsTest, SixteenGreenTwelveAmberFourRed) {
-  for (int segment = 0; segment < 32; ++segment) {
-    const Zone expected = segment < 16 ? Zone::green : segment < 28 ? Zone::amber : Zone::red;
-    EXPECT_EQ(MeterSegments::zone(segment), expected) << segment;
-  }
+  EXPECT_EQ(AudioMeterScale::fraction(std::numeric_limits<double>::quiet_NaN()), 0.0);
+  EXPECT_EQ(AudioMeterScale::decibels(std::numeric_limits<double>::quiet_NaN()), -60.0);
 }
 
 }  // namespace

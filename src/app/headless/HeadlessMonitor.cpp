@@ -2,9 +2,11 @@
 // the PipeWire adapter exactly as the application wires them, driven by a main-thread event loop
 // instead of a window.
 //
-//   vexmora-monitor-headless [--device UID] [--pair LEFT-RIGHT] [--seconds N]
+//   vexmora-monitor-headless [--device UID] [--pair LEFT-RIGHT] [--seconds N] [--latency low]
+//                            [--verbose]
 //
-// Selects the device (by node.name) and the channel pair (counted from 0, as "2-3"), starts
+// Selects the device (by node.name), the channel pair (counted from 0, as "2-3") and, with
+// --latency low, the low-latency route (for this run only: nothing is saved), starts
 // monitoring, and runs until N seconds pass or SIGINT/SIGTERM arrives. Every phase change is
 // printed with the monotonic time it happened at, so that a driver can time resumes; the last
 // line gives the route's counters.
@@ -14,12 +16,13 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 
+#include "app/console/ProgramCommandLine.h"
+#include "app/console/RouteEventLog.h"
 #include "controller/MonitorViewModel.h"
 #include "platform/AlwaysAuthorizedAudioCapture.h"
 #include "platform/BlockingSleep.h"
@@ -32,40 +35,16 @@
 
 namespace {
 
-struct Options {
-  std::optional<std::string> device;
-  std::optional<std::string> pair;
-  double seconds = 0;
-};
-
-std::optional<Options> parse(int argc, char** argv) {
-  Options options;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string flag = argv[i];
-    if (flag == "--device") {
-      options.device = argv[i + 1];
-    } else if (flag == "--pair") {
-      options.pair = argv[i + 1];
-    } else if (flag == "--seconds") {
-      options.seconds = std::atof(argv[i + 1]);
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (argc % 2 == 0) return std::nullopt;
-  return options;
-}
-
 double monotonicSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // Ends the loop on SIGINT or SIGTERM; the signals are blocked everywhere else, so they arrive
 // only here, where quitting is no async-signal hazard.
-std::thread quitOnSignal(EventLoopExecutor& loop, sigset_t signals) {
-  return std::thread([&loop, signals] {
+std::thread quitOnSignal(EventLoopExecutor& loop, sigset_t quitSignals) {
+  return std::thread([&loop, quitSignals] {
     int received = 0;
-    sigwait(&signals, &received);
+    sigwait(&quitSignals, &received);
     loop.quit();
   });
 }
@@ -73,16 +52,40 @@ std::thread quitOnSignal(EventLoopExecutor& loop, sigset_t signals) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::optional<Options> options = parse(argc, argv);
-  if (!options) {
-    std::fprintf(stderr, "usage: %s [--device UID] [--pair LEFT-RIGHT] [--seconds N]\n", argv[0]);
+  ProgramCommandLine commandLine(
+      QStringLiteral("vexmora-monitor-headless"),
+      QStringLiteral("Monitors one stereo pair on PipeWire without a window, printing each "
+                     "phase change."));
+  const QCommandLineOption device(QStringLiteral("device"),
+                                  QStringLiteral("The input device's node.name."),
+                                  QStringLiteral("UID"));
+  const QCommandLineOption pair(QStringLiteral("pair"),
+                                QStringLiteral("The channel pair, counted from 0, as \"2-3\"."),
+                                QStringLiteral("LEFT-RIGHT"));
+  const QCommandLineOption seconds(QStringLiteral("seconds"),
+                                   QStringLiteral("Stop after N seconds; without it, run until "
+                                                  "SIGINT or SIGTERM."),
+                                   QStringLiteral("N"));
+  const QCommandLineOption latency(QStringLiteral("latency"),
+                                   QStringLiteral("\"low\" for the low-latency route (this run "
+                                                  "only; nothing is saved)."),
+                                   QStringLiteral("MODE"));
+  commandLine.parser().addOptions({device, pair, seconds, latency});
+  if (const auto exitCode = commandLine.parse(argc, argv)) return *exitCode;
+  const QCommandLineParser& options = commandLine.parser();
+  bool validSeconds = true;
+  const double runSeconds =
+      options.isSet(seconds) ? options.value(seconds).toDouble(&validSeconds) : 0.0;
+  if (!validSeconds) {
+    std::fprintf(stderr, "vexmora-monitor-headless: --seconds needs a number, not '%s'\n",
+                 qPrintable(options.value(seconds)));
     return 2;
   }
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  sigset_t quitSignals;
+  sigemptyset(&quitSignals);
+  sigaddset(&quitSignals, SIGINT);
+  sigaddset(&quitSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &quitSignals, nullptr);
 
   PipeWireHardware hardware;
   PipeWireAudioComponents components(hardware, [] { return std::make_unique<VarispeedUnit>(); });
@@ -101,17 +104,21 @@ int main(int argc, char** argv) {
     std::printf("%.6f phase %s\n", monotonicSeconds(), MonitoringPhase::name(*shown));
     std::fflush(stdout);
   });
-  if (options->device) controller.selectInputDevice(options->device);
-  if (options->pair) controller.selectChannelPair(options->pair);
+  RouteEventLog eventLog(controller);
+  if (options.isSet(device)) controller.selectInputDevice(options.value(device).toStdString());
+  if (options.isSet(pair)) controller.selectChannelPair(options.value(pair).toStdString());
+  if (options.isSet(latency) && options.value(latency) == QStringLiteral("low")) {
+    controller.setRouteLatency(RouteLatency::low);
+  }
   controller.toggleMonitoring();
   std::optional<ScheduledTaskHandle> deadline;
-  if (options->seconds > 0) {
+  if (runSeconds > 0) {
     deadline = loop.schedule(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                 std::chrono::duration<double>(options->seconds)),
+                                 std::chrono::duration<double>(runSeconds)),
                              [&] { loop.quit(); });
   }
 
-  std::thread signalWatcher = quitOnSignal(loop, signals);
+  std::thread signalWatcher = quitOnSignal(loop, quitSignals);
   loop.run();
   const EngineDiagnostics diagnostics = controller.diagnostics();
   controller.shutdown();

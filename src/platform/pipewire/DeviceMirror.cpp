@@ -90,8 +90,10 @@ void DeviceMirror::setGraphClock(const GraphClock& clock, PropertyChanges& chang
   for (const auto& [id, device] : devices_) before.emplace_back(&device, observe(device.node));
   clock_ = clock;
   for (const auto& [id, device] : devices_) {
+    // A named pointer: clang 14 cannot capture a structured binding.
+    const Device* const current = &device;
     auto previous = std::find_if(before.begin(), before.end(),
-                                 [&](const auto& entry) { return entry.first == &device; });
+                                 [current](const auto& entry) { return entry.first == current; });
     compare(id, device.stream, previous->second, observe(device.node), changes);
   }
 }
@@ -295,5 +297,5 @@ std::optional<StreamTarget> DeviceMirror::streamTarget(AudioObjectID device) {
   const MirroredNode& node = found->node;
   return StreamTarget{
       node.name,      node.channels, node.positions, node.pinnedRate.value_or(clock_.rate),
-      clock_.quantum, node.hasInput, node.hasOutput};
+      clock_.quantum, clock_.rate,   node.hasInput,  node.hasOutput};
 }

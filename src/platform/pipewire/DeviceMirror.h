@@ -14,7 +14,10 @@ struct StreamTarget {
   UInt32 channels = 0;
   std::vector<std::string> positions;
   double rate = 0.0;
+  // The graph's quantum, in frames at the graph's rate, which differs from `rate` when the device
+  // is pinned to a rate of its own.
   UInt32 quantum = 0;
+  double graphRate = 0.0;
   bool hasInput = false;
   bool hasOutput = false;
 };

@@ -48,11 +48,15 @@ std::optional<SampleFormat> sampleFormat(uint32_t format) {
   }
 }
 
-// The value of a property, or the default of a choice.
+// The value of a property, or the default of a choice; null for a choice that does not hold a
+// whole first value, which the library's own accessor would read past.
 const spa_pod* valueOf(const spa_pod_prop* prop) {
-  uint32_t count = 0;
-  uint32_t choice = 0;
-  return spa_pod_get_values(&prop->value, &count, &choice);
+  const spa_pod* value = &prop->value;
+  if (value->type != SPA_TYPE_Choice) return value;
+  if (!spa_pod_is_choice(value)) return nullptr;
+  const spa_pod* child = SPA_POD_CHOICE_CHILD(value);
+  if (SPA_POD_BODY_SIZE(value) - sizeof(spa_pod_choice_body) < child->size) return nullptr;
+  return child;
 }
 
 }  // namespace
@@ -66,6 +70,7 @@ std::optional<NodeFormat> parseNodeFormat(const spa_pod* param) {
   const spa_pod_prop* prop;
   SPA_POD_OBJECT_FOREACH(object, prop) {
     const spa_pod* value = valueOf(prop);
+    if (value == nullptr) continue;
     switch (prop->key) {
       case SPA_FORMAT_mediaType:
         spa_pod_get_id(value, &mediaType);
@@ -84,6 +89,9 @@ std::optional<NodeFormat> parseNodeFormat(const spa_pod* param) {
         break;
       }
       case SPA_FORMAT_AUDIO_position: {
+        // Any node can publish any pod here; copying from one that is no array complains on
+        // stderr each time.
+        if (!spa_pod_is_array(&prop->value)) break;
         uint32_t ids[SPA_AUDIO_MAX_CHANNELS];
         uint32_t count = spa_pod_copy_array(&prop->value, SPA_TYPE_Id, ids, SPA_AUDIO_MAX_CHANNELS);
         for (uint32_t i = 0; i < count; ++i) {

@@ -50,6 +50,7 @@ void PipeWireHardware::connect() {
     return;
   }
   connectionLost_ = false;
+  serviceRunning_.store(true, std::memory_order_release);
   static const pw_core_events events = [] {
     pw_core_events e{};
     e.version = PW_VERSION_CORE_EVENTS;
@@ -64,6 +65,7 @@ void PipeWireHardware::connect() {
 }
 
 void PipeWireHardware::disconnect() {
+  serviceRunning_.store(false, std::memory_order_release);
   watcher_.reset();
   PropertyChanges changes;
   mirror_.clear(changes);
@@ -123,6 +125,12 @@ void PipeWireHardware::reportStreamStopped(AudioObjectID device) {
   publish({{device, kAudioDevicePropertyIOStoppedAbnormally}});
 }
 
+bool PipeWireHardware::isAskingForDevicesWithoutService(
+    AudioObjectID object, const AudioObjectPropertyAddress& address) const {
+  return object == kAudioObjectSystemObject && address.mSelector == kAudioHardwarePropertyDevices &&
+         !serviceRunning_.load(std::memory_order_acquire);
+}
+
 bool PipeWireHardware::hasProperty(AudioObjectID object,
                                    const AudioObjectPropertyAddress* address) {
   return address != nullptr && mirror_.hasProperty(object, *address);
@@ -132,6 +140,7 @@ OSStatus PipeWireHardware::getPropertyDataSize(AudioObjectID object,
                                                const AudioObjectPropertyAddress* address, UInt32,
                                                const void*, UInt32* outDataSize) {
   if (address == nullptr || outDataSize == nullptr) return kAudio_ParamError;
+  if (isAskingForDevicesWithoutService(object, *address)) return kAudioHardwareNotRunningError;
   return mirror_.dataSize(object, *address, outDataSize);
 }
 
@@ -139,6 +148,7 @@ OSStatus PipeWireHardware::getPropertyData(AudioObjectID object,
                                            const AudioObjectPropertyAddress* address, UInt32,
                                            const void*, UInt32* ioDataSize, void* outData) {
   if (address == nullptr || ioDataSize == nullptr || outData == nullptr) return kAudio_ParamError;
+  if (isAskingForDevicesWithoutService(object, *address)) return kAudioHardwareNotRunningError;
   return mirror_.data(object, *address, ioDataSize, outData);
 }
 

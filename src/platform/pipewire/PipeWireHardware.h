@@ -2,6 +2,7 @@
 
 #include <pipewire/pipewire.h>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <set>
@@ -64,6 +65,9 @@ class PipeWireHardware final : public HardwarePropertyPort {
   void disconnect();
   void armTimer(long milliseconds);
   void publish(const PropertyChanges& changes);
+  // Without a daemon the device list is not empty but unreadable: the service is not running.
+  bool isAskingForDevicesWithoutService(AudioObjectID object,
+                                        const AudioObjectPropertyAddress& address) const;
 
   DeviceMirror mirror_;
   PropertyListenerSet listeners_;
@@ -79,4 +83,8 @@ class PipeWireHardware final : public HardwarePropertyPort {
   int secondSync_ = -1;
   bool mirrorComplete_ = false;
   bool connectionLost_ = false;
+  // Whether a daemon is connected. Written on the PipeWire thread (release) before the mirror
+  // changes are published, read from any thread (acquire), so a listener told of the change sees
+  // it.
+  std::atomic<bool> serviceRunning_{false};
 };

@@ -5,8 +5,10 @@
 #include <spa/debug/types.h>
 #include <spa/param/audio/format-utils.h>
 #include <spa/param/audio/raw-types.h>
+#include <spa/utils/result.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -110,6 +112,12 @@ OSStatus PipeWireHardwareUnit::getProperty(AudioUnitPropertyID property, AudioUn
     case kAudioUnitProperty_StreamFormat:
       if (!clientFormat_) return kAudioUnitErr_InvalidPropertyValue;
       return copyPropertyOut(*clientFormat_, outData, ioDataSize);
+    case kVXAudioUnitProperty_PlatformErrorText:
+      if (lastError_.empty()) return kAudioUnitErr_InvalidPropertyValue;
+      if (outData == nullptr || ioDataSize == nullptr) return kAudio_ParamError;
+      *ioDataSize = static_cast<UInt32>(std::min<std::size_t>(*ioDataSize, lastError_.size()));
+      std::memcpy(outData, lastError_.data(), *ioDataSize);
+      return noErr;
     default:
       return kAudioUnitErr_InvalidProperty;
   }
@@ -144,6 +152,7 @@ OSStatus PipeWireHardwareUnit::outputStart() {
     ThreadLoopLock lock(hardware_.threadLoop());
     if (running_) return noErr;
   }
+  lastError_.clear();
   std::optional<StreamTarget> target = hardware_.streamTarget(device_);
   if (!target || target->channels == 0) return kAudioHardwareBadObjectError;
   if (capturing() ? !target->hasInput : !target->hasOutput) return kAudioHardwareBadObjectError;
@@ -167,8 +176,11 @@ OSStatus PipeWireHardwareUnit::connect(const StreamTarget& target) {
       target.nodeName.c_str(), PW_KEY_NODE_DONT_RECONNECT, "true", PW_KEY_STREAM_DONT_REMIX, "true",
       nullptr);
   // Ask for the graph's own quantum, so that the buffer size the catalog reports is the one used.
+  // The quantum counts frames at the graph's rate; over a device's faster rate of its own it would
+  // ask for a shorter period and shrink the quantum of the device's whole graph, whose cycles then
+  // no longer fit around the other stream's work on the same data thread.
   pw_properties_setf(props, PW_KEY_NODE_LATENCY, "%u/%u", target.quantum,
-                     static_cast<unsigned>(std::lround(rate)));
+                     static_cast<unsigned>(std::lround(target.graphRate)));
 
   spa_audio_info_raw info{};
   info.format = SPA_AUDIO_FORMAT_F32P;
@@ -200,15 +212,21 @@ OSStatus PipeWireHardwareUnit::connect(const StreamTarget& target) {
   }
   stream_ =
       pw_stream_new(hardware_.core(), capture ? "Vexmora Monitor input" : "Vexmora Monitor", props);
-  if (stream_ == nullptr) return kAudio_MemFullError;
+  if (stream_ == nullptr) {
+    lastError_ = spa_strerror(-errno);
+    return kAudio_MemFullError;
+  }
   hardware_.attachStream(this);
   state_ = PW_STREAM_STATE_UNCONNECTED;
+  streamError_.clear();
   pw_stream_add_listener(stream_, &streamListener_, &events, this);
   const auto flags =
       static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS |
                                    PW_STREAM_FLAG_RT_PROCESS | PW_STREAM_FLAG_DONT_RECONNECT);
-  if (pw_stream_connect(stream_, capture ? PW_DIRECTION_INPUT : PW_DIRECTION_OUTPUT, PW_ID_ANY,
-                        flags, params, 1) < 0) {
+  if (const int result = pw_stream_connect(
+          stream_, capture ? PW_DIRECTION_INPUT : PW_DIRECTION_OUTPUT, PW_ID_ANY, flags, params, 1);
+      result < 0) {
+    lastError_ = spa_strerror(result);
     destroyStream();
     return kAudioHardwareNotRunningError;
   }
@@ -218,6 +236,10 @@ OSStatus PipeWireHardwareUnit::connect(const StreamTarget& target) {
     if (pw_thread_loop_timed_wait_full(hardware_.threadLoop(), &deadline) != 0) break;
   }
   if (state_ != PW_STREAM_STATE_STREAMING) {
+    lastError_ = state_ == PW_STREAM_STATE_ERROR && !streamError_.empty()
+                     ? streamError_
+                     : std::string("the stream was still “") + pw_stream_state_as_string(state_) +
+                           "” after " + std::to_string(kConnectSeconds) + " s";
     destroyStream();
     return kAudioHardwareNotRunningError;
   }
@@ -250,9 +272,10 @@ void PipeWireHardwareUnit::releaseStream() {
 }
 
 void PipeWireHardwareUnit::onStateChanged(void* data, pw_stream_state, pw_stream_state state,
-                                          const char*) {
+                                          const char* error) {
   auto* self = static_cast<PipeWireHardwareUnit*>(data);
   self->state_ = state;
+  if (state == PW_STREAM_STATE_ERROR && error != nullptr) self->streamError_ = error;
   pw_thread_loop_signal(self->hardware_.threadLoop(), false);
   if (self->running_ && (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED)) {
     self->running_ = false;
@@ -297,12 +320,19 @@ void PipeWireHardwareUnit::processCapture() {
         reinterpret_cast<const float*>(static_cast<const uint8_t*>(plane.data) + offset);
     frames = std::min<UInt32>(frames, size / sizeof(float));
   }
-  capturedFrames_ = frames == UINT32_MAX ? 0 : frames;
-  if (capturedFrames_ > 0 && inputCallback_.inputProc != nullptr) {
+  // A device pinned above the graph's rate delivers more frames a cycle than the graph's quantum;
+  // the callback takes them in slices no longer than it was sized for.
+  const UInt32 available = frames == UINT32_MAX ? 0 : frames;
+  for (UInt32 done = 0; done < available && inputCallback_.inputProc != nullptr;
+       done += capturedFrames_) {
+    capturedFrames_ = std::min(available - done, maximumFrames_);
     AudioUnitRenderActionFlags flags = 0;
     const AudioTimeStamp stamp = nextTimeStamp(capturedFrames_);
     inputCallback_.inputProc(inputCallback_.inputProcRefCon, &flags, &stamp, 1, capturedFrames_,
                              nullptr);
+    for (const float*& plane : channelData_) {
+      if (plane != nullptr) plane += capturedFrames_;
+    }
   }
   pw_stream_queue_buffer(stream_, buffer);
 }

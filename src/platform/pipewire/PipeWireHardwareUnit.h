@@ -3,6 +3,7 @@
 #include <pipewire/pipewire.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/AudioUnitPort.h"
@@ -67,11 +68,14 @@ class PipeWireHardwareUnit final : public AudioUnitInstance, private StreamOwner
   AURenderCallbackStruct inputCallback_{};
   AURenderCallbackStruct renderCallback_{};
   bool initialized_ = false;
+  // PipeWire's words for why the last start failed; empty when it did not.
+  std::string lastError_;
 
   // Under the loop lock.
   pw_stream* stream_ = nullptr;
   spa_hook streamListener_{};
   pw_stream_state state_ = PW_STREAM_STATE_UNCONNECTED;
+  std::string streamError_;  // the error the stream last entered the error state with
   bool running_ = false;
 
   // Sized before the stream connects, then touched only by the data thread.

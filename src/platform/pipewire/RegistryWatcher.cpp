@@ -2,13 +2,12 @@
 
 #include <pipewire/extensions/metadata.h>
 #include <spa/param/param.h>
-#include <spa/utils/json.h>
 
-#include <array>
 #include <cstring>
 #include <string_view>
 
-#include "platform/pipewire/ChannelPositions.h"
+#include "platform/pipewire/DefaultNodeName.h"
+#include "platform/pipewire/NodeProperties.h"
 
 struct RegistryWatcher::Node {
   Node(RegistryWatcher* owner, uint32_t globalId, pw_proxy* proxy)
@@ -38,25 +37,6 @@ namespace {
 bool isAudioDevice(std::string_view mediaClass) {
   return mediaClass == "Audio/Source" || mediaClass == "Audio/Source/Virtual" ||
          mediaClass == "Audio/Sink" || mediaClass == "Audio/Duplex";
-}
-
-// The node name in a default-node value such as {"name":"alsa_output.pci"}.
-std::string defaultNodeName(const char* value) {
-  if (value == nullptr) return {};
-  spa_json iterator;
-  spa_json object;
-  spa_json_init(&iterator, value, std::strlen(value));
-  if (spa_json_enter_object(&iterator, &object) <= 0) return {};
-  std::array<char, 256> key{};
-  while (spa_json_get_string(&object, key.data(), key.size()) > 0) {
-    std::array<char, 1024> text{};
-    if (std::string_view(key.data()) == "name") {
-      return spa_json_get_string(&object, text.data(), text.size()) > 0 ? text.data() : "";
-    }
-    const char* skipped = nullptr;
-    if (spa_json_next(&object, &skipped) <= 0) break;
-  }
-  return {};
 }
 
 }  // namespace
@@ -165,23 +145,14 @@ void RegistryWatcher::onNodeInfo(void* data, const pw_node_info* info) {
     facts.inError = info->state == PW_NODE_STATE_ERROR;
   }
   if ((info->change_mask & PW_NODE_CHANGE_MASK_PROPS) != 0 && info->props != nullptr) {
-    const spa_dict* props = info->props;
-    const char* name = spa_dict_lookup(props, PW_KEY_NODE_NAME);
-    const char* description = spa_dict_lookup(props, PW_KEY_NODE_DESCRIPTION);
-    const char* mediaClass = spa_dict_lookup(props, PW_KEY_MEDIA_CLASS);
-    const char* channels = spa_dict_lookup(props, PW_KEY_AUDIO_CHANNELS);
-    const char* positions = spa_dict_lookup(props, "audio.position");
-    const char* rate = spa_dict_lookup(props, PW_KEY_AUDIO_RATE);
-    facts.name = name != nullptr ? name : "";
-    facts.description = description != nullptr ? description : facts.name;
-    std::string_view kind = mediaClass != nullptr ? mediaClass : "";
-    facts.hasInput = kind.starts_with("Audio/Source") || kind == "Audio/Duplex";
-    facts.hasOutput = kind == "Audio/Sink" || kind == "Audio/Duplex";
-    node->propertyChannels = channels != nullptr ? std::atoi(channels) : 0;
-    node->propertyPositions =
-        positions != nullptr ? parseChannelPositions(positions) : std::vector<std::string>{};
-    const int pinned = rate != nullptr ? std::atoi(rate) : 0;
-    facts.pinnedRate = pinned > 0 ? std::optional<double>(pinned) : std::nullopt;
+    NodeProperties properties = parseNodeProperties(*info->props);
+    facts.name = std::move(properties.name);
+    facts.description = std::move(properties.description);
+    facts.hasInput = properties.hasInput;
+    facts.hasOutput = properties.hasOutput;
+    node->propertyChannels = properties.channels;
+    node->propertyPositions = std::move(properties.positions);
+    facts.pinnedRate = properties.pinnedRate;
   }
   node->owner->changed(*node);
 }

@@ -124,6 +124,13 @@ OSStatus VarispeedUnit::getProperty(AudioUnitPropertyID property, AudioUnitScope
       if (scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
       if (element != 0) return kAudioUnitErr_InvalidElement;
       return copyPropertyOut(inputCallback_, outData, ioDataSize);
+    case kAudioUnitProperty_Latency: {
+      if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidScope;
+      if (element != 0) return kAudioUnitErr_InvalidElement;
+      if (!converter_ || !inputFormat_) return kAudioUnitErr_Uninitialized;
+      const Float64 seconds = latencyFrames_ / inputFormat_->mSampleRate;
+      return copyPropertyOut(seconds, outData, ioDataSize);
+    }
     default:
       return kAudioUnitErr_InvalidProperty;
   }

@@ -66,8 +66,8 @@ OSStatus SimulatedAudioComponents::instanceNew(AudioComponent inComponent, Audio
   if (outInstance == nullptr) return finish(kAudio_ParamError);
   *outInstance = nullptr;
   if (kind == SimulatedUnitKind::none) return finish(kAudio_ParamError);
-  if (const std::optional<OSStatus> injected = instrumentation_.injectedFailure(call)) {
-    return finish(*injected);
+  if (const SimulatedCallFailure* injected = instrumentation_.injectedFailure(call)) {
+    return finish(injected->status);
   }
   std::unique_ptr<AudioUnitInstance> unit;
   SimulatedHardwareUnit* hardware = nullptr;
@@ -97,8 +97,8 @@ OSStatus SimulatedAudioComponents::instanceDispose(AudioUnit inInstance) {
                           noErr};
   if (found == instances_.end()) {
     call.status = kAudio_ParamError;
-  } else if (const std::optional<OSStatus> injected = instrumentation_.injectedFailure(call)) {
-    call.status = *injected;
+  } else if (const SimulatedCallFailure* injected = instrumentation_.injectedFailure(call)) {
+    call.status = injected->status;
   } else {
     instances_.erase(found);
   }

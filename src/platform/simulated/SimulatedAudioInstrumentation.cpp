@@ -9,9 +9,9 @@ bool matches(const std::optional<Value>& wanted, Value actual) {
 
 }  // namespace
 
-std::optional<OSStatus> SimulatedAudioInstrumentation::injectedFailure(
+const SimulatedCallFailure* SimulatedAudioInstrumentation::injectedFailure(
     const SimulatedAudioCall& call) {
-  std::optional<OSStatus> injected;
+  const SimulatedCallFailure* injected = nullptr;
   for (Rule& rule : rules_) {
     const SimulatedCallFailure& failure = rule.failure;
     if (failure.operation != call.operation || !matches(failure.kind, call.kind) ||
@@ -21,7 +21,7 @@ std::optional<OSStatus> SimulatedAudioInstrumentation::injectedFailure(
     }
     ++rule.matches;
     const bool fires = failure.occurrence == 0 || failure.occurrence == rule.matches;
-    if (fires && !injected) injected = failure.status;
+    if (fires && injected == nullptr) injected = &failure;
   }
   return injected;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <vector>
 
 #include "platform/simulated/SimulatedAudioCall.h"
@@ -13,9 +12,9 @@
 // Threads: everything but audioPathFailure().statusFor belongs to the main thread.
 class SimulatedAudioInstrumentation {
  public:
-  // Counts the call against every matching rule and returns the status of the first rule that
-  // fires, or nothing when the call should run. The call's own status is not looked at.
-  std::optional<OSStatus> injectedFailure(const SimulatedAudioCall& call);
+  // Counts the call against every matching rule and returns the first rule that fires, or null
+  // when the call should run. The call's own status is not looked at.
+  const SimulatedCallFailure* injectedFailure(const SimulatedAudioCall& call);
   void record(const SimulatedAudioCall& call) { calls_.push_back(call); }
 
   const std::vector<SimulatedAudioCall>& calls() const { return calls_; }

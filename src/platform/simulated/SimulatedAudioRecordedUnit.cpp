@@ -1,5 +1,8 @@
 #include "platform/simulated/SimulatedAudioRecordedUnit.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "platform/simulated/SimulatedAudioPath.h"
 #include "platform/simulated/SimulatedHardwareUnit.h"
 
@@ -17,11 +20,13 @@ SimulatedUnitKind SimulatedAudioRecordedUnit::kind() const {
 template <typename Forward>
 OSStatus SimulatedAudioRecordedUnit::recorded(SimulatedAudioOperation operation, UInt32 id,
                                               AudioUnitScope scope, AudioUnitElement element,
-                                              Forward&& forward) {
+                                              Forward&& forward,
+                                              const SimulatedCallFailure** injected) {
   if (SimulatedAudioPathScope::active()) return forward();
   SimulatedAudioCall call{operation, kind(), id, scope, element, noErr};
-  const std::optional<OSStatus> injected = instrumentation_.injectedFailure(call);
-  call.status = injected ? *injected : forward();
+  const SimulatedCallFailure* failure = instrumentation_.injectedFailure(call);
+  if (injected != nullptr) *injected = failure;
+  call.status = failure != nullptr ? failure->status : forward();
   instrumentation_.record(call);
   return call.status;
 }
@@ -36,9 +41,16 @@ OSStatus SimulatedAudioRecordedUnit::setProperty(AudioUnitPropertyID property, A
 OSStatus SimulatedAudioRecordedUnit::getProperty(AudioUnitPropertyID property, AudioUnitScope scope,
                                                  AudioUnitElement element, void* outData,
                                                  UInt32* ioDataSize) {
-  return recorded(SimulatedAudioOperation::getProperty, property, scope, element, [&] {
-    return unit_->getProperty(property, scope, element, outData, ioDataSize);
-  });
+  const SimulatedCallFailure* injected = nullptr;
+  const OSStatus status = recorded(
+      SimulatedAudioOperation::getProperty, property, scope, element,
+      [&] { return unit_->getProperty(property, scope, element, outData, ioDataSize); }, &injected);
+  if (injected != nullptr && injected->reading && outData != nullptr && ioDataSize != nullptr) {
+    const UInt32 copied = std::min({*ioDataSize, injected->readingBytes, UInt32{sizeof(UInt32)}});
+    std::memcpy(outData, &*injected->reading, copied);
+    *ioDataSize = injected->readingBytes;
+  }
+  return status;
 }
 
 OSStatus SimulatedAudioRecordedUnit::setParameter(AudioUnitParameterID parameter,

@@ -43,9 +43,11 @@ class SimulatedAudioRecordedUnit final : public AudioUnitInstance {
                   AudioBufferList* ioData) override;
 
  private:
+  // `injected`, when given, receives the rule that replaced the call, or null.
   template <typename Forward>
   OSStatus recorded(SimulatedAudioOperation operation, UInt32 id, AudioUnitScope scope,
-                    AudioUnitElement element, Forward&& forward);
+                    AudioUnitElement element, Forward&& forward,
+                    const SimulatedCallFailure** injected = nullptr);
 
   std::unique_ptr<AudioUnitInstance> unit_;
   SimulatedHardwareUnit* hardware_;

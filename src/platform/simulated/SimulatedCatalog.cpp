@@ -57,7 +57,7 @@ OSStatus SimulatedCatalog::getPropertyDataSize(AudioObjectID object,
   if (const auto* fault = faultAt(object, *address)) {
     if (fault->kind == Kind::missing) return kAudioHardwareUnknownPropertyError;
     if (fault->kind == Kind::sizeQueryFails) return fault->status;
-    if (fault->kind == Kind::misreportedSize) {
+    if (fault->kind == Kind::misreportedSize || fault->kind == Kind::grewBetweenReads) {
       *outDataSize = fault->bytes;
       return noErr;
     }
@@ -97,6 +97,11 @@ OSStatus SimulatedCatalog::getPropertyData(AudioObjectID object,
   }
 
   std::size_t delivered = value.bytes.size();
+  if (injected(Kind::grewBetweenReads)) {
+    std::memcpy(outData, value.bytes.data(), std::min<std::size_t>(delivered, *ioDataSize));
+    *ioDataSize = static_cast<UInt32>(delivered);
+    return noErr;
+  }
   if (value.shape == Value::Shape::list) {
     // Lists deliver the whole entries that fit.
     delivered = std::min<std::size_t>(delivered,

@@ -21,6 +21,9 @@ struct SimulatedPropertyFault {
     misreportedSize,
     // A stream configuration whose mNumberBuffers claims `bytes` buffers, more than it holds.
     overstatedBufferCount,
+    // The value grew between the two reads: getPropertyDataSize answers `bytes`, and
+    // getPropertyData copies what fits but reports the value's true, larger size.
+    grewBetweenReads,
   };
 
   Kind kind = Kind::missing;
@@ -40,6 +43,9 @@ struct SimulatedPropertyFault {
   }
   static SimulatedPropertyFault sizeReportedAs(UInt32 reportedBytes) {
     return {Kind::misreportedSize, noErr, reportedBytes};
+  }
+  static SimulatedPropertyFault grownAfterSizeQueryOf(UInt32 reportedBytes) {
+    return {Kind::grewBetweenReads, noErr, reportedBytes};
   }
   static SimulatedPropertyFault bufferCountClaimed(UInt32 claimedBuffers) {
     return {Kind::overstatedBufferCount, noErr, claimedBuffers};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdio>
 #include <future>
 #include <memory>
 #include <string>
@@ -69,34 +70,45 @@ class ControllerOnPipeWire {
     return onController([](MonitorViewModel& controller) { return controller.phase().kind(); });
   }
 
-  // Polls until the controller reaches `kind` (and, when given, plays to the output `uid`), for
-  // up to `timeout`; answers whether it did.
-  bool waitForPhase(MonitoringPhase::Kind kind, std::chrono::milliseconds timeout,
-                    const std::string& outputUID = {}) {
+  // Polls `condition` on the main thread for up to `timeout`; answers whether it held. A wait
+  // that runs out leaves the controller's state in the test's log.
+  template <typename Condition>
+  bool waitUntil(std::chrono::milliseconds timeout, Condition condition) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
-      const bool reached = onController([&](MonitorViewModel& controller) {
-        return controller.phase().kind() == kind &&
-               (outputUID.empty() ||
-                (controller.outputDevice() && controller.outputDevice()->uid == outputUID));
-      });
-      if (reached) return true;
+      if (onController(condition)) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    describeState();
     return false;
   }
 
-  // Polls until the controller waits for its route, whichever device it waits for.
+  // Until the controller reaches `kind` (and, when given, plays to the output `uid`).
+  bool waitForPhase(MonitoringPhase::Kind kind, std::chrono::milliseconds timeout,
+                    const std::string& outputUID = {}) {
+    return waitUntil(timeout, [&](MonitorViewModel& controller) {
+      return controller.phase().kind() == kind &&
+             (outputUID.empty() ||
+              (controller.outputDevice() && controller.outputDevice()->uid == outputUID));
+    });
+  }
+
+  // Until the controller waits for its route, whichever device it waits for.
   bool waitUntilWaiting(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (onController(
-              [](MonitorViewModel& controller) { return controller.phase().isWaiting(); })) {
-        return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
+    return waitUntil(timeout,
+                     [](MonitorViewModel& controller) { return controller.phase().isWaiting(); });
+  }
+
+  // What a failed wait leaves behind, for the test's log: the phase, the output and the status.
+  void describeState() {
+    onController([](MonitorViewModel& controller) {
+      const StatusPresentation status = controller.status();
+      std::fprintf(stderr, "phase %d, output %s: %s / %s\n",
+                   static_cast<int>(controller.phase().kind()),
+                   controller.outputDevice() ? controller.outputDevice()->uid.c_str() : "none",
+                   status.title.c_str(), status.detail.value_or("").c_str());
+      return 0;
+    });
   }
 
   EngineDiagnostics diagnostics() {

