@@ -13,8 +13,9 @@
 #   set-default NAME      make the sink NAME the default output
 #   set-rate RATE         force the graph rate (0 gives it back to the session)
 #   freeze-manager        stop the session manager (SIGSTOP): nothing new gets linked
-#   restart-manager       kill the session manager (SIGKILL), which takes its links with it, and
-#                         start a new one; returns once it has published the defaults again
+#   restart-manager       kill the session manager (SIGKILL), which takes its links and, as with
+#                         real cards, its devices with it; start a new one, which brings the
+#                         devices back; returns once it has published the defaults again
 #   thaw-manager          let it go on (SIGCONT)
 #   feed FILE CHANNEL...  play FILE into the interface, its channel k into interface channel
 #                         CHANNEL[k] (counted from 0); returns once linked, plays in background
@@ -91,7 +92,7 @@ node_exists() { [[ -n $(node_id "$1") ]]; }
 node_gone() { [[ -z $(node_id "$1") ]]; }
 
 default_sink_is() {
-  pw-metadata -n default 0 default.audio.sink 2>/dev/null | grep -q "\"name\":\"$1\""
+  timeout 1 pw-metadata -n default 0 default.audio.sink 2>/dev/null | grep -q "\"name\":\"$1\""
 }
 
 session_metadata_ready() {
@@ -149,13 +150,19 @@ restart_manager() {
   fi
   kill -KILL "$manager"
   wait_for 5 bash -c "! kill -0 $manager" || die "the session manager did not end"
+  # A card's nodes belong to the session manager that made them and end with it. These virtual
+  # ones would outlive it, and this session manager never takes over a node that was in use when
+  # its predecessor died: nothing would link to it again. So they go too, and come back below.
+  local name id
+  for name in "$interface" "$speakers" "$headphones"; do
+    id=$(node_id "$name")
+    [[ -z $id ]] || pw-cli destroy "$id" >/dev/null
+  done
   # Outside the session's process group, so stop ends it by its pid.
   DBUS_SESSION_BUS_ADDRESS=$(cat "$session/bus-address") setsid wireplumber </dev/null \
     >>"$session/daemons.log" 2>&1 &
   echo $! >"$session/manager.pid"
-  # A client that binds metadata whose owner is gone never hears back, hence the timeout.
-  wait_for 10 bash -c "timeout 1 pw-metadata -n default 0 default.audio.sink | grep -q name" ||
-    die "the new session manager did not publish the defaults"
+  make_devices
 }
 
 make_devices() {
