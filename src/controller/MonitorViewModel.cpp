@@ -40,6 +40,7 @@ MonitorViewModel::~MonitorViewModel() {
 void MonitorViewModel::shutdown() {
   if (refreshTask_) refreshTask_->cancel();
   if (pollingTask_) pollingTask_->cancel();
+  if (restartRetryTask_) restartRetryTask_->cancel();
   pollingTask_.reset();
   monitorIntent_ = false;
   engine_.stop();

@@ -61,6 +61,9 @@ class MonitorViewModel {
 
   static constexpr std::chrono::milliseconds refreshDebounce{200};
   static constexpr std::chrono::milliseconds pollInterval{33};
+  // A failed automatic restart is tried again after these pauses, doubling up to the last.
+  static constexpr std::chrono::milliseconds firstRestartRetryDelay{1000};
+  static constexpr std::chrono::milliseconds lastRestartRetryDelay{16000};
   static constexpr double minimumSampleRate = 8000.0;
   static constexpr double maximumSampleRate = 192000.0;
 
@@ -158,6 +161,7 @@ class MonitorViewModel {
   MicrophonePermission readPermission() const;
   MonitoringPhase waitingPhase(const RouteReadiness& readiness) const;
   void failEngineStart(const std::exception_ptr& error, bool isReconfiguration);
+  void scheduleRestartRetry();
   void postUserStart();
   void continueUserStart();
   void finishPermissionPrompt(bool granted);
@@ -194,6 +198,8 @@ class MonitorViewModel {
   std::optional<RouteKey> activeRoute_;
   std::optional<ScheduledTaskHandle> refreshTask_;
   std::optional<ScheduledTaskHandle> pollingTask_;
+  std::optional<ScheduledTaskHandle> restartRetryTask_;
+  std::chrono::milliseconds restartRetryDelay_ = firstRestartRetryDelay;
   bool refreshNeedsReconfiguration_ = false;
   TimePoint leftPeakHoldUntil_ = TimePoint::min();
   TimePoint rightPeakHoldUntil_ = TimePoint::min();

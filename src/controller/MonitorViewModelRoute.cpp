@@ -88,6 +88,7 @@ void MonitorViewModel::startEngine(bool isReconfiguration) {
     return;
   }
   activeRoute_ = RouteKey::of(configuration);
+  restartRetryDelay_ = firstRestartRetryDelay;
   publish(phase_, MonitoringPhase::running());
   publish(technicalError_, std::nullopt);
 }
@@ -97,7 +98,12 @@ void MonitorViewModel::failEngineStart(const std::exception_ptr& error, bool isR
   activeRoute_.reset();
   // A failed user start is not retried on its own; a failed automatic restart keeps the intent so
   // that the next reconciliation tries again.
-  if (!isReconfiguration) monitorIntent_ = false;
+  if (isReconfiguration) {
+    scheduleRestartRetry();
+  } else {
+    monitorIntent_ = false;
+    restartRetryDelay_ = firstRestartRetryDelay;
+  }
   std::string message = startFailure;
   std::string description;
   try {
@@ -112,6 +118,22 @@ void MonitorViewModel::failEngineStart(const std::exception_ptr& error, bool isR
   }
   publish(phase_, MonitoringPhase::failed(message));
   publish(technicalError_, description);
+}
+
+// No device event need follow a failed automatic restart: a session manager that comes back
+// after a crash, say, links nothing until asked. So the route is tried again after a pause that
+// grows with each failure.
+void MonitorViewModel::scheduleRestartRetry() {
+  if (restartRetryTask_) restartRetryTask_->cancel();
+  restartRetryTask_ = mainThread_.schedule(restartRetryDelay_, [weak = WeakLifetime(lifetime_)] {
+    const auto lifetime = weak.lock();
+    if (!lifetime) return;
+    MonitorViewModel& controller = *lifetime->controller;
+    if (controller.monitorIntent_ && !controller.engine_.isRunning()) {
+      controller.scheduleCatalogRefresh(true);
+    }
+  });
+  restartRetryDelay_ = std::min(2 * restartRetryDelay_, lastRestartRetryDelay);
 }
 
 void MonitorViewModel::reconcileActiveRoute(bool forceReconfiguration) {
