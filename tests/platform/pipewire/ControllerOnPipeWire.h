@@ -99,14 +99,16 @@ class ControllerOnPipeWire {
                      [](MonitorViewModel& controller) { return controller.phase().isWaiting(); });
   }
 
-  // What a failed wait leaves behind, for the test's log: the phase, the output and the status.
+  // What a failed wait leaves behind, for the test's log: the phase, the output, the status and
+  // the last error.
   void describeState() {
     onController([](MonitorViewModel& controller) {
       const StatusPresentation status = controller.status();
-      std::fprintf(stderr, "phase %d, output %s: %s / %s\n",
+      std::fprintf(stderr, "phase %d, output %s: %s / %s / %s\n",
                    static_cast<int>(controller.phase().kind()),
                    controller.outputDevice() ? controller.outputDevice()->uid.c_str() : "none",
-                   status.title.c_str(), status.detail.value_or("").c_str());
+                   status.title.c_str(), status.detail.value_or("").c_str(),
+                   controller.technicalError().value_or("").c_str());
       return 0;
     });
   }

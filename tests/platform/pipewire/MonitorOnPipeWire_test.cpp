@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <numeric>
@@ -121,65 +122,6 @@ TEST_F(MonitorOnPipeWire, RunsWithoutUnderrunOrOverrunAndTheLatencyDoesNotGrow) 
       static_cast<unsigned long long>(diagnostics.overruns), diagnostics.rateCorrectionPPM);
 }
 
-TEST_F(MonitorOnPipeWire, AnInterfaceThatGoesWaitsAndPlaysAgainWhenItReturns) {
-  ASSERT_NO_FATAL_FAILURE(startOnThePair());
-  ASSERT_TRUE(runSession("unplug " + kInterface));
-  EXPECT_TRUE(monitor_.waitForPhase(Kind::waitingForInput, 2s));
-  ASSERT_TRUE(runSession("replug " + kInterface));
-  EXPECT_TRUE(monitor_.waitForPhase(Kind::running, 3s, kSpeakers));
-  expectFaithful(probe_.measure(kSpeakers));
-}
-
-TEST_F(MonitorOnPipeWire, AnInterfaceAtItsOwnRatePlaysCleanlyIntoTheGraphRateSink) {
-  // The tests after this one expect the interface at the graph's rate, however this one ends.
-  struct Restore {
-    ~Restore() { runSession("unplug " + kInterface) && runSession("replug " + kInterface); }
-  } restore;
-  ASSERT_NO_FATAL_FAILURE(startOnThePair());
-  for (const int rate : {44100, 88200, 176400, 192000}) {
-    SCOPED_TRACE(rate);
-    ASSERT_TRUE(runSession("unplug " + kInterface));
-    ASSERT_TRUE(monitor_.waitForPhase(Kind::waitingForInput, 2s));
-    ASSERT_TRUE(runSession("replug " + kInterface + " " + std::to_string(rate)));
-    ASSERT_TRUE(monitor_.waitForPhase(Kind::running, 3s, kSpeakers));
-    // Missed capture cycles drain the ring: underruns, and clicks and tones bent off their
-    // frequency by the correction, which the correlation with the exact signal catches.
-    const RouteMeasurement route = probe_.measure(kSpeakers);
-    expectFaithful(route);
-    const EngineDiagnostics diagnostics = monitor_.diagnostics();
-    EXPECT_EQ(diagnostics.underruns, 0u);
-    EXPECT_EQ(diagnostics.overruns, 0u);
-    std::printf("%d Hz: correlation %.6f / %.6f, level %+.4f / %+.4f dB, underruns %llu\n", rate,
-                route.leftCorrelation, route.rightCorrelation, route.leftLevelDb,
-                route.rightLevelDb, static_cast<unsigned long long>(diagnostics.underruns));
-  }
-}
-
-TEST_F(MonitorOnPipeWire, ANewDefaultSinkGetsTheAudioWithinASecond) {
-  ASSERT_NO_FATAL_FAILURE(startOnThePair());
-  const auto switched = std::chrono::steady_clock::now();
-  ASSERT_TRUE(runSession("set-default " + kHeadphones));
-  ASSERT_TRUE(monitor_.waitForPhase(Kind::running, 2s, kHeadphones));
-  const std::chrono::duration<double> restarted = std::chrono::steady_clock::now() - switched;
-  const RouteMeasurement route = probe_.measure(kHeadphones);
-  expectFaithful(route);
-  // The audio reaches the new sink one route latency after the route runs there.
-  const double arrival = restarted.count() + route.latencyFrames / kRate;
-  EXPECT_LT(arrival, 1.0);
-  RecordProperty("arrival_seconds", std::to_string(arrival));
-  std::printf("audio at the new default %.3f s after the switch\n", arrival);
-  runSession("set-default " + kSpeakers);
-}
-
-TEST_F(MonitorOnPipeWire, WhenTheDefaultSinkGoesTheRouteFollowsTheSessionManager) {
-  ASSERT_NO_FATAL_FAILURE(startOnThePair());
-  ASSERT_TRUE(runSession("unplug " + kSpeakers));
-  EXPECT_TRUE(monitor_.waitForPhase(Kind::running, 3s, kHeadphones));
-  expectFaithful(probe_.measure(kHeadphones));
-  runSession("replug " + kSpeakers);
-  runSession("set-default " + kSpeakers);
-}
-
 TEST_F(MonitorOnPipeWire, AStartNothingLinksFailsAndSaysWhereInPipeWiresWords) {
   ASSERT_TRUE(runSession("freeze-manager"));
   monitor_.startMonitoring(kInterface, kPair);
@@ -231,34 +173,31 @@ TEST_F(MonitorOnPipeWire, EveryGraphRateChangeRestartsTheRouteAtTheNewRate) {
   expectFaithful(probe_.measure(kSpeakers));
 }
 
-// Disabled: it reproduces an open fault. The killed session manager takes its links with it, the
-// input stalls, the retry fails while no manager links the new streams ("Monitoring couldn't
-// start"), and nothing retries once the next manager runs. Run it with
-// --gtest_also_run_disabled_tests.
-TEST_F(MonitorOnPipeWire,
-       DISABLED_AKilledSessionManagerTakesTheLinksAndTheRouteComesBackWithTheNext) {
-  const long kills = fromEnvironment("VX_PW_MANAGER_KILLS", 2);
+TEST_F(MonitorOnPipeWire, AKilledSessionManagerTakesItsDevicesAndTheRouteComesBackWithTheNext) {
+  const long kills = fromEnvironment("VX_PW_MANAGER_KILLS", 3);
   ASSERT_NO_FATAL_FAILURE(startOnThePair());
-  long comebacks = 0;
+  const auto interfaceID = [](MonitorViewModel& controller) {
+    const auto device = controller.selectedInputDevice();
+    return device ? device->id : AudioObjectID{kAudioObjectUnknown};
+  };
   for (long kill = 0; kill < kills; ++kill) {
+    SCOPED_TRACE("kill " + std::to_string(kill + 1));
+    const AudioObjectID before = monitor_.onController(interfaceID);
     ASSERT_TRUE(runSession("restart-manager"));
-    // Running again, and the ring moving: audio flows in and out.
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    // Back on the interface the next manager made, with the ring moving.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
     bool flowing = false;
     while (!flowing && std::chrono::steady_clock::now() < deadline) {
-      const std::uint64_t before = monitor_.diagnostics().bufferedFrames;
+      const std::uint64_t fill = monitor_.diagnostics().bufferedFrames;
       std::this_thread::sleep_for(100ms);
-      flowing =
-          monitor_.phase() == Kind::running && monitor_.diagnostics().bufferedFrames != before;
+      flowing = monitor_.onController([&](MonitorViewModel& controller) {
+        return controller.phase().kind() == Kind::running && interfaceID(controller) != before &&
+               controller.diagnostics().bufferedFrames != fill;
+      });
     }
-    if (flowing) {
-      ++comebacks;
-    } else {
-      monitor_.describeState();
-    }
+    if (!flowing) monitor_.describeState();
+    ASSERT_TRUE(flowing);
   }
-  EXPECT_EQ(comebacks, kills);
-  std::printf("%ld session manager kills, %ld comebacks\n", kills, comebacks);
   expectFaithful(probe_.measure(kSpeakers));
 }
 
@@ -274,29 +213,44 @@ TEST_F(MonitorOnPipeWire, MonitoringResumesAfterTheDaemonRestarts) {
   expectFaithful(probe_.measure(kSpeakers));
 }
 
-TEST_F(MonitorOnPipeWire, EveryReplugResumesAndLeavesMemoryAndDescriptorsFlat) {
-  const long cycles = fromEnvironment("VX_PW_REPLUG_CYCLES", 5);
+TEST_F(MonitorOnPipeWire, EveryReplugResumesAtTheInterfacesRateAndLeavesTheFootprintFlat) {
+  // An interface may come back at a rate of its own, which the route converts to the graph's;
+  // each rate is heard once through the probe, then the cycles go on without it.
+  constexpr std::array<int, 5> kRates{44100, 88200, 176400, 192000, 48000};
+  const long cycles = std::max<long>(2 * kRates.size(), fromEnvironment("VX_PW_REPLUG_CYCLES", 0));
+  // The tests after this one expect the interface at the graph's rate, however this one ends.
+  struct Restore {
+    ~Restore() { runSession("unplug " + kInterface) && runSession("replug " + kInterface); }
+  } restore;
   ASSERT_NO_FATAL_FAILURE(startOnThePair());
-  ProcessFootprint afterFirst;
+  ProcessFootprint settled;
   long resumes = 0;
   std::vector<double> resumeSeconds;
   for (long cycle = 0; cycle < cycles; ++cycle) {
+    const int rate = kRates[static_cast<std::size_t>(cycle) % kRates.size()];
+    SCOPED_TRACE("cycle " + std::to_string(cycle) + " at " + std::to_string(rate) + " Hz");
     ASSERT_TRUE(runSession("unplug " + kInterface));
-    ASSERT_TRUE(monitor_.waitForPhase(Kind::waitingForInput, 2s)) << "cycle " << cycle;
+    ASSERT_TRUE(monitor_.waitForPhase(Kind::waitingForInput, 2s));
     const auto replugged = std::chrono::steady_clock::now();
-    ASSERT_TRUE(runSession("replug " + kInterface));
+    ASSERT_TRUE(runSession("replug " + kInterface + " " + std::to_string(rate)));
     if (monitor_.waitForPhase(Kind::running, 3s, kSpeakers)) ++resumes;
     resumeSeconds.push_back(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - replugged).count());
-    if (cycle == 0) afterFirst = ProcessFootprint::now();
+    if (cycle < static_cast<long>(kRates.size())) {
+      // Missed capture cycles drain the ring: underruns, and clicks and tones bent off their
+      // frequency by the correction, which the correlation with the exact signal catches.
+      expectFaithful(probe_.measure(kSpeakers));
+      EXPECT_EQ(monitor_.diagnostics().underruns, 0u);
+      EXPECT_EQ(monitor_.diagnostics().overruns, 0u);
+    }
+    if (cycle == static_cast<long>(kRates.size())) settled = ProcessFootprint::now();
   }
   EXPECT_EQ(resumes, cycles);
   const ProcessFootprint last = ProcessFootprint::now();
-  expectFlat(afterFirst, last);
+  expectFlat(settled, last);
   std::sort(resumeSeconds.begin(), resumeSeconds.end());
   std::printf("%ld cycles, %ld resumes; %s; resume median %.3f s, p95 %.3f s\n", cycles, resumes,
-              ProcessFootprint::change(afterFirst, last).c_str(),
+              ProcessFootprint::change(settled, last).c_str(),
               resumeSeconds[resumeSeconds.size() / 2],
               resumeSeconds[static_cast<std::size_t>(0.95 * (resumeSeconds.size() - 1))]);
-  expectFaithful(probe_.measure(kSpeakers));
 }

@@ -43,24 +43,6 @@ class NotificationRecorder {
     return true;
   }
 
-  // Every property a device service watches on a device, and the system's two.
-  void listenToEverything(const std::vector<AudioObjectID>& devices) {
-    listen(kAudioObjectSystemObject, kAudioHardwarePropertyDevices);
-    listen(kAudioObjectSystemObject, kAudioHardwarePropertyDefaultOutputDevice);
-    for (AudioObjectID device : devices) {
-      for (auto selector :
-           {kAudioDevicePropertyDeviceIsAlive, kAudioDevicePropertyNominalSampleRate,
-            kAudioDevicePropertyBufferFrameSize, kAudioDevicePropertyUsesVariableBufferFrameSizes,
-            kAudioDevicePropertyDeviceHasChanged, kAudioDevicePropertyIOStoppedAbnormally}) {
-        listen(device, selector);
-      }
-      for (auto scope : {kAudioObjectPropertyScopeInput, kAudioObjectPropertyScopeOutput}) {
-        listen(device, kAudioDevicePropertyStreamConfiguration, scope);
-        listen(device, kAudioDevicePropertyStreams, scope);
-      }
-    }
-  }
-
   // Waits up to two seconds until this selector on this object has been delivered `times` times.
   bool waitFor(AudioObjectID object, AudioObjectPropertySelector selector, std::size_t times = 1) {
     std::unique_lock lock(mutex_);

@@ -27,7 +27,7 @@ inline const std::string kPair = "2-3";
 inline const MultiTone kLeftSignal{{{311.0, 0.3}, {887.0, 0.2}, {1531.0, 0.1}}, kRate};
 inline const MultiTone kRightSignal{{{397.0, 0.25}, {1051.0, 0.2}, {2203.0, 0.1}}, kRate};
 // Tones on channels 1, 2, 5 and 8, which must not come through.
-inline const std::vector<Tone> kOtherTones{
+inline const std::vector<Partial> kOtherTones{
     {700.0, 0.4}, {2100.0, 0.4}, {5000.0, 0.4}, {9000.0, 0.4}};
 inline const std::string kFeedChannels = "2 3 0 1 4 7";
 
@@ -50,7 +50,7 @@ class RouteProbe {
     const auto frames = static_cast<std::size_t>(kRate * kSignalSeconds);
     std::vector<std::vector<float>> channels{kLeftSignal.samples(frames),
                                              kRightSignal.samples(frames)};
-    for (const Tone& tone : kOtherTones) {
+    for (const Partial& tone : kOtherTones) {
       channels.push_back(MultiTone{{{tone.frequency, tone.amplitude}}, kRate}.samples(frames));
     }
     writeFloatWave(signalFile_, channels, kRate);
@@ -126,7 +126,7 @@ class RouteProbe {
     };
     result.leftLevelDb = 20.0 * std::log10(rms(second(left)) / reference(kLeftSignal));
     result.rightLevelDb = 20.0 * std::log10(rms(second(right)) / reference(kRightSignal));
-    for (const Tone& tone : kOtherTones) {
+    for (const Partial& tone : kOtherTones) {
       for (std::span<const float> side : {left, right}) {
         const double amplitude = fitSine(second(side), kRate, tone.frequency).amplitude;
         result.otherChannelsDb = std::max(result.otherChannelsDb, 20.0 * std::log10(amplitude));

@@ -1,21 +1,14 @@
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <numbers>
 #include <string>
 #include <vector>
 
 // 32-bit float WAV files for feeding the virtual interface and reading back what a sink played.
 namespace pipewire_test {
-
-struct Tone {
-  double frequency;
-  double amplitude;
-};
 
 // The channels, interleaved, as a 32-bit float WAV file; all channels have the same length.
 inline void writeFloatWave(const std::string& path, const std::vector<std::vector<float>>& channels,
@@ -42,21 +35,6 @@ inline void writeFloatWave(const std::string& path, const std::vector<std::vecto
   out.write("data", 4);
   put(dataBytes);
   out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
-}
-
-// One tone per channel, `seconds` long.
-inline void writeToneFile(const std::string& path, const std::vector<Tone>& tones, double rate,
-                          double seconds) {
-  const auto frames = static_cast<std::size_t>(rate * seconds);
-  std::vector<std::vector<float>> channels;
-  for (const Tone& tone : tones) {
-    std::vector<float>& channel = channels.emplace_back(frames);
-    for (std::size_t n = 0; n < frames; ++n) {
-      channel[n] = static_cast<float>(tone.amplitude *
-                                      std::sin(2.0 * std::numbers::pi * tone.frequency * n / rate));
-    }
-  }
-  writeFloatWave(path, channels, rate);
 }
 
 // The interleaved samples of a 32-bit float WAV file, split into channels.
