@@ -17,6 +17,9 @@
 #                         real cards, its devices with it; start a new one, which brings the
 #                         devices back; returns once it has published the defaults again
 #   thaw-manager          let it go on (SIGCONT)
+#   kill-daemon           kill pipewire (SIGKILL); a new daemon and session manager start, and
+#                         the devices are made again; returns once they are there
+#   freeze-daemon         stop pipewire (SIGSTOP); thaw-daemon lets it go on (SIGCONT)
 #   feed FILE CHANNEL...  play FILE into the interface, its channel k into interface channel
 #                         CHANNEL[k] (counted from 0); returns once linked, plays in background
 #   unfeed                stop every player that feed started
@@ -107,10 +110,18 @@ create_device() {
 run_daemons() {
   # For a session manager started later (restart-manager): it needs the session's bus.
   echo "$DBUS_SESSION_BUS_ADDRESS" >"$session/bus-address"
-  pipewire &
-  wait_for 5 pw-cli info 0 || die "pipewire did not answer"
-  wireplumber &
-  wait
+  # As a service manager would, a daemon that dies is started again with a new session manager.
+  local daemon manager
+  while :; do
+    pipewire &
+    daemon=$!
+    wait_for 5 pw-cli info 0 || die "pipewire did not answer"
+    wireplumber &
+    manager=$!
+    wait "$daemon" || true
+    kill -TERM "$manager" 2>/dev/null || true
+    wait "$manager" || true
+  done
 }
 
 start() {
@@ -162,6 +173,19 @@ restart_manager() {
   DBUS_SESSION_BUS_ADDRESS=$(cat "$session/bus-address") setsid wireplumber </dev/null \
     >>"$session/daemons.log" 2>&1 &
   echo $! >"$session/manager.pid"
+  make_devices
+}
+
+kill_daemon() {
+  local daemon
+  daemon=$(pgrep -g "$(cat "$session/pid")" -x pipewire) || die "no daemon"
+  kill -KILL "$daemon"
+  if [[ -e $session/manager.pid ]]; then
+    kill -TERM "$(cat "$session/manager.pid")" 2>/dev/null || true
+    rm -f "$session/manager.pid"
+  fi
+  wait_for 5 bash -c "! kill -0 $daemon" || die "the daemon did not end"
+  wait_for 10 session_metadata_ready || die "no new daemon"
   make_devices
 }
 
@@ -264,6 +288,9 @@ case $command in
   freeze-manager) pkill -STOP -g "$(cat "$session/pid")" -x wireplumber ;;
   thaw-manager) pkill -CONT -g "$(cat "$session/pid")" -x wireplumber ;;
   restart-manager) restart_manager ;;
+  kill-daemon) kill_daemon ;;
+  freeze-daemon) pkill -STOP -g "$(cat "$session/pid")" -x pipewire ;;
+  thaw-daemon) pkill -CONT -g "$(cat "$session/pid")" -x pipewire ;;
   set-rate) pw-metadata -n settings 0 clock.force-rate "$1" >/dev/null ;;
   feed) feed "$@" ;;
   unfeed) unfeed ;;

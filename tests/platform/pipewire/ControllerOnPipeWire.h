@@ -93,12 +93,6 @@ class ControllerOnPipeWire {
     });
   }
 
-  // Until the controller waits for its route, whichever device it waits for.
-  bool waitUntilWaiting(std::chrono::milliseconds timeout) {
-    return waitUntil(timeout,
-                     [](MonitorViewModel& controller) { return controller.phase().isWaiting(); });
-  }
-
   // What a failed wait leaves behind, for the test's log: the phase, the output, the status and
   // the last error.
   void describeState() {
