@@ -1,151 +1,93 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 #include "controller/ControllerHarness.h"
-#include "controller/ControllerTestSupport.h"
+#include "devices/HardwareReads.h"
 
 using Kind = MonitoringPhase::Kind;
 
 namespace {
 
-class PermissionTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    harness.authorization.setStatus(AVAuthorizationStatusNotDetermined);
-    speakers = harness.plugOutput("Speakers", "speakers");
-    scarlett = harness.plugInput("Scarlett 2i2", "scarlett");
-    harness.launch();
-    harness.settle();
+// A start with the permission undetermined asks once and waits; whatever happens while the prompt
+// is open, the answer decides where the route ends.
+TEST(PermissionTest, TheAnswerToTheFirstStartDecidesWhereTheRouteEnds) {
+  using H = ControllerHarness;
+  const struct {
+    const char* name;
+    std::function<void(H&)> whilePromptOpen;
+    bool grant;
+    MonitoringPhase phase;
+    bool intent;
+  } rows[] = {
+      {"granted from another thread", [](H&) {}, true, MonitoringPhase::running(), true},
+      {"denied", [](H&) {}, false, MonitoringPhase::stopped(), false},
+      {"stopped first", [](H& h) { h.vm().toggleMonitoring(); }, true, MonitoringPhase::stopped(),
+       false},
+      // The platform may report the grant before the answer resumes the start; a reconciliation
+      // in that window must not start the engine a second time.
+      {"reconciled first",
+       [](H& h) {
+         h.authorization.setStatus(AVAuthorizationStatusAuthorized);
+         h.vm().applicationBecameActive();
+         h.catalog.signal(4, propertyAddress(kAudioDevicePropertyDeviceHasChanged));
+         h.settleRefresh();
+       },
+       true, MonitoringPhase::running(), true},
+      {"route lost first",
+       [](H& h) {
+         h.unplug(4);
+         h.settleRefresh();
+       },
+       true, MonitoringPhase::waitingForInput(), true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    H h;
+    h.authorization.setStatus(AVAuthorizationStatusNotDetermined);
+    h.plugOutput("Speakers", "speakers");
+    ASSERT_EQ(h.plugInput("Scarlett 2i2", "scarlett"), 4u);
+    MonitorViewModel& vm = h.launch();
+    h.settle();
+    EXPECT_TRUE(vm.canStart()) << "an undetermined permission allows a start";
+    vm.toggleMonitoring();
+    h.advance(500ms);
+    row.whilePromptOpen(h);
+    EXPECT_EQ(vm.phase(), vm.monitorIntent() ? MonitoringPhase::requestingPermission()
+                                             : MonitoringPhase::stopped());
+    EXPECT_EQ(h.authorization.openPrompts(), 1u);
+    EXPECT_EQ(h.components.liveInstanceCount(), 0u);
+    PhaseRecorder phases(vm);
+    std::thread([&] { h.authorization.answer(row.grant); }).join();
+    EXPECT_TRUE(phases.kinds.empty()) << "the answer continues on the main thread";
+    h.settle();
+    EXPECT_EQ(vm.phase(), row.phase);
+    EXPECT_EQ(vm.monitorIntent(), row.intent);
+    EXPECT_EQ(vm.permission(),
+              row.grant ? MicrophonePermission::authorized : MicrophonePermission::denied);
+    EXPECT_EQ(h.components.liveInstanceCount(), vm.isMonitoring() ? 3u : 0u);
+    if (row.phase == MonitoringPhase::waitingForInput()) {
+      h.plugInput("Scarlett 2i2", "scarlett");
+      h.settleRefresh();
+      EXPECT_EQ(vm.phase(), MonitoringPhase::running());
+    }
   }
-
-  MonitorViewModel& vm() { return harness.vm(); }
-
-  ControllerHarness harness;
-  AudioObjectID speakers = 0;
-  AudioObjectID scarlett = 0;
-};
-
-TEST_F(PermissionTest, FirstStartAsksWaitsAndAGrantFromAnyThreadStartsOnTheMainThread) {
-  EXPECT_EQ(vm().permission(), MicrophonePermission::notDetermined);
-  EXPECT_TRUE(vm().canStart()) << "an undetermined permission allows a start";
-  vm().toggleMonitoring();
-  harness.advance(500ms);
-  EXPECT_EQ(vm().phase(), MonitoringPhase::requestingPermission());
-  EXPECT_TRUE(vm().monitorIntent());
-  EXPECT_FALSE(vm().canStart());
-  EXPECT_EQ(vm().primaryActionTitle(), "Stop Monitoring");
-  EXPECT_EQ(vm().status().title, "Requesting audio input access…");
-  EXPECT_EQ(harness.authorization.openPrompts(), 1u);
-  EXPECT_EQ(harness.components.liveInstanceCount(), 0u);
-
-  PhaseRecorder phases(vm());
-  std::thread answering([&] { harness.authorization.answer(true); });
-  answering.join();
-  EXPECT_EQ(vm().phase(), MonitoringPhase::requestingPermission())
-      << "continues on the main thread";
-  harness.settle();
-  EXPECT_EQ(phases.kinds(), (std::vector{Kind::starting, Kind::running}));
-  EXPECT_EQ(vm().permission(), MicrophonePermission::authorized);
-  harness.advance(400ms);
-  EXPECT_GT(harness.probe(speakers).audibleFrames, 0u);
 }
 
-TEST_F(PermissionTest, DenialStopsAndClearsTheIntent) {
-  vm().toggleMonitoring();
-  harness.settle();
-  harness.authorization.answer(false);
-  harness.settle();
-  EXPECT_EQ(vm().phase(), MonitoringPhase::stopped());
-  EXPECT_FALSE(vm().monitorIntent());
-  EXPECT_EQ(vm().permission(), MicrophonePermission::denied);
-  EXPECT_EQ(vm().status().title, "Audio input access is off");
-  EXPECT_EQ(vm().status().severity, StatusSeverity::error);
-  EXPECT_FALSE(vm().canStart());
-}
-
-TEST_F(PermissionTest, StopWhilePromptIsOpenThenGrantEndsStopped) {
-  vm().toggleMonitoring();
-  harness.settle();
-  vm().toggleMonitoring();
-  EXPECT_EQ(vm().phase(), MonitoringPhase::stopped());
-  EXPECT_FALSE(vm().monitorIntent());
-  harness.authorization.answer(true);
-  harness.settle();
-  EXPECT_EQ(vm().phase(), MonitoringPhase::stopped());
-  EXPECT_EQ(vm().permission(), MicrophonePermission::authorized);
-  EXPECT_EQ(harness.components.liveInstanceCount(), 0u);
-  EXPECT_EQ(vm().primaryActionTitle(), "Start Monitoring");
-}
-
-// The platform may report the grant before the answer resumes the start; a reconciliation in that
-// window must not start the engine a second time.
-TEST_F(PermissionTest, ReconciliationWhilePromptIsOpenDoesNothing) {
-  vm().toggleMonitoring();
-  harness.settle();
-  harness.authorization.setStatus(AVAuthorizationStatusAuthorized);
-  vm().applicationBecameActive();
-  harness.catalog.signal(scarlett,
-                         {kAudioDevicePropertyDeviceHasChanged, kAudioObjectPropertyScopeGlobal,
-                          kAudioObjectPropertyElementMain});
-  harness.settleRefresh();
-  EXPECT_EQ(vm().phase(), MonitoringPhase::requestingPermission());
-  EXPECT_EQ(harness.components.liveInstanceCount(), 0u);
-
-  harness.authorization.answer(true);
-  harness.settle();
-  EXPECT_EQ(vm().phase(), MonitoringPhase::running());
-  EXPECT_EQ(harness.components.liveInstanceCount(), 3u);
-}
-
-TEST_F(PermissionTest, RouteLostWhilePromptIsOpenWaitsAfterTheGrant) {
-  vm().toggleMonitoring();
-  harness.settle();
-  harness.unplug(scarlett);
-  harness.settleRefresh();
-  EXPECT_EQ(vm().phase(), MonitoringPhase::requestingPermission());
-  harness.authorization.answer(true);
-  harness.settle();
-  EXPECT_EQ(vm().phase(), MonitoringPhase::waitingForInput());
-  EXPECT_TRUE(vm().monitorIntent());
-  EXPECT_EQ(vm().primaryActionTitle(), "Cancel Auto-Resume");
-
-  harness.plugInput("Scarlett 2i2", "scarlett");
-  harness.settleRefresh();
-  EXPECT_EQ(vm().phase(), MonitoringPhase::running());
-}
-
-TEST_F(PermissionTest, StartWithRefusedPermissionDoesNothing) {
-  harness.authorization.setStatus(AVAuthorizationStatusRestricted);
-  vm().applicationBecameActive();
-  PhaseRecorder phases(vm());
-  vm().toggleMonitoring();
-  harness.settle();
-  EXPECT_TRUE(phases.kinds().empty());
-  EXPECT_FALSE(vm().monitorIntent());
-  EXPECT_EQ(harness.authorization.requests(), 0u);
-}
-
-class AuthorizedStartTest : public PermissionTest {
- protected:
-  void SetUp() override {
-    PermissionTest::SetUp();
-    harness.authorization.setStatus(AVAuthorizationStatusAuthorized);
-  }
-};
-
-TEST_F(AuthorizedStartTest, RetryAfterFailedUserStartStartsAgain) {
-  harness.failUnitCall(SimulatedAudioOperation::outputStart, kAudio_ParamError);
-  vm().toggleMonitoring();
-  harness.settle();
-  ASSERT_EQ(vm().phase().kind(), Kind::failed);
-  ASSERT_FALSE(vm().monitorIntent());
-  EXPECT_EQ(vm().primaryActionTitle(), "Start Monitoring");
-  harness.components.clearCallFailures();
-  vm().retry();
-  harness.settle();
-  EXPECT_EQ(vm().phase(), MonitoringPhase::running());
-  EXPECT_TRUE(vm().monitorIntent());
+TEST(PermissionTest, StartWithRefusedPermissionDoesNothing) {
+  ControllerHarness h;
+  h.plugOutput("Speakers", "speakers");
+  h.plugInput("Scarlett 2i2", "scarlett");
+  h.authorization.setStatus(AVAuthorizationStatusRestricted);
+  MonitorViewModel& vm = h.launch();
+  h.settle();
+  PhaseRecorder phases(vm);
+  vm.toggleMonitoring();
+  h.settle();
+  EXPECT_TRUE(phases.kinds.empty());
+  EXPECT_FALSE(vm.monitorIntent());
+  EXPECT_EQ(h.authorization.requests(), 0u);
 }
 
 }  // namespace

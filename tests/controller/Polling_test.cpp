@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "controller/ControllerHarness.h"
-#include "controller/ControllerTestSupport.h"
 
 namespace {
 
@@ -12,119 +11,76 @@ const double kSineDB = 20.0 * std::log10(static_cast<double>(ControllerHarness::
 class PollingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    speakers = harness.plugOutput("Speakers", "speakers");
-    scarlett = harness.plugInput("Scarlett 4i4", "scarlett");
-    harness.launch();
-    harness.settle();
+    speakers = h.plugOutput("Speakers", "speakers");
+    scarlett = h.plugInput("Scarlett 4i4", "scarlett");
+    h.launch();
+    h.settle();
   }
 
-  MonitorViewModel& vm() { return harness.vm(); }
+  MonitorViewModel& vm() { return h.vm(); }
 
   void start() {
     vm().toggleMonitoring();
-    harness.settle();
+    h.settle();
   }
 
-  void setSignal(float amplitude) {
-    SimulatedAudioDevice& device = *harness.world.device(scarlett);
-    for (UInt32 channel = 0; channel < device.inputChannels(); ++channel) {
-      device.setInputSignal(channel, makeSineSignal(ControllerHarness::kSignalFrequency, amplitude,
-                                                    device.nominalSampleRate()));
-    }
-  }
-
-  // Polls that ran during `duration`, counted by their diagnostics assignment.
-  int pollsDuring(std::chrono::milliseconds duration) {
-    int polls = 0;
-    const auto id = vm().subscribe([&] { ++polls; });
-    harness.advance(duration);
-    vm().unsubscribe(id);
-    return polls / 3;  // two meters and the diagnostics per poll
-  }
-
-  ControllerHarness harness;
+  ControllerHarness h;
   AudioObjectID speakers = 0;
   AudioObjectID scarlett = 0;
 };
 
 TEST_F(PollingTest, PollsEvery33MillisecondsAlsoWhenNothingRuns) {
-  EXPECT_EQ(pollsDuring(330ms), 10);
+  int notifications = 0;
+  const auto id = vm().subscribe([&] { ++notifications; });
+  h.advance(330ms);
+  vm().unsubscribe(id);
+  EXPECT_EQ(notifications, 10 * 3) << "two meters and the diagnostics per poll";
   EXPECT_EQ(vm().leftMeter(), MeterReading{});
   EXPECT_EQ(vm().diagnostics(), EngineDiagnostics{});
 }
 
-TEST_F(PollingTest, MetersFollowTheInputThenFallAndReleaseOnPollCadence) {
+TEST_F(PollingTest, MetersFollowTheInputAndMuteSilencesOnlyTheOutput) {
   start();
-  harness.advance(100ms);
+  h.advance(400ms);
   EXPECT_NEAR(vm().leftMeter().levelDBFS, kSineDB, 0.05);
   EXPECT_NEAR(vm().rightMeter().peakDBFS, kSineDB, 0.05);
-  EXPECT_NEAR(vm().leftMeter().sessionPeakDBFS, kSineDB, 0.05);
   EXPECT_GT(vm().diagnostics().outputSampleRate, 0.0);
-
-  setSignal(0.0f);
-  harness.advance(40ms);  // the last loud block has been polled
-  const double level = vm().leftMeter().levelDBFS;
-  const double peak = vm().leftMeter().peakDBFS;
-  harness.advance(330ms);
-  EXPECT_NEAR(vm().leftMeter().levelDBFS, level - 6.0, 1e-9) << "0.6 dB per poll, ten polls";
-  EXPECT_EQ(vm().leftMeter().peakDBFS, peak) << "held";
-  harness.advance(3000ms);
-  EXPECT_EQ(vm().leftMeter().levelDBFS, -60.0);
-  EXPECT_LT(vm().leftMeter().peakDBFS, peak) << "released after the hold";
-  EXPECT_NEAR(vm().leftMeter().sessionPeakDBFS, kSineDB, 0.05);
-}
-
-TEST_F(PollingTest, ClearedClipLampStaysDarkWhileTheOtherStaysLit) {
-  setSignal(1.0f);
-  start();
-  harness.advance(100ms);
-  setSignal(0.0f);
-  harness.advance(100ms);
-  ASSERT_TRUE(vm().leftMeter().isClipping);
-  ASSERT_TRUE(vm().rightMeter().isClipping);
-  vm().clearLeftClip();
-  EXPECT_FALSE(vm().leftMeter().isClipping);
-  harness.advance(100ms);
-  EXPECT_FALSE(vm().leftMeter().isClipping) << "the ring buffer's latch was cleared too";
-  EXPECT_TRUE(vm().rightMeter().isClipping);
-}
-
-TEST_F(PollingTest, ReleasedPeakMemoryRestartsFromTheCurrentLevel) {
-  setSignal(1.0f);
-  start();
-  harness.advance(100ms);
-  setSignal(0.25f);
-  harness.advance(100ms);
-  ASSERT_NEAR(vm().leftMeter().sessionPeakDBFS, 0.0, 0.05);
-  vm().releaseLeftPeak();
-  EXPECT_EQ(vm().leftMeter().sessionPeakDBFS, -60.0);
-  harness.advance(40ms);
-  EXPECT_NEAR(vm().leftMeter().sessionPeakDBFS, 20.0 * std::log10(0.25), 0.05);
-  EXPECT_NEAR(vm().rightMeter().sessionPeakDBFS, 0.0, 0.05);
-}
-
-TEST_F(PollingTest, MuteSilencesTheOutputButNotTheMeters) {
-  start();
-  harness.advance(400ms);
   vm().setMuted(true);
-  EXPECT_TRUE(harness.defaults.boolForKey("muted"));
-  harness.advance(100ms);
-  harness.probe(speakers).reset();
-  harness.advance(200ms);
-  EXPECT_EQ(harness.probe(speakers).audibleFrames, 0u);
+  h.advance(100ms);
+  h.audibleFrames[speakers] = 0;
+  h.advance(200ms);
+  EXPECT_EQ(h.audibleFrames[speakers], 0u);
   EXPECT_NEAR(vm().leftMeter().levelDBFS, kSineDB, 0.05);
   vm().setMuted(false);
-  harness.advance(200ms);
-  EXPECT_GT(harness.probe(speakers).audibleFrames, 0u);
+  h.advance(200ms);
+  EXPECT_GT(h.audibleFrames[speakers], 0u);
+
+  h.setSignal(scarlett, 0.0f);
+  h.advance(40ms);  // the last loud block has been polled
+  const double level = vm().leftMeter().levelDBFS;
+  const double peak = vm().leftMeter().peakDBFS;
+  h.advance(330ms);
+  EXPECT_NEAR(vm().leftMeter().levelDBFS, level - 6.0, 1e-9) << "0.6 dB per poll, ten polls";
+  EXPECT_EQ(vm().leftMeter().peakDBFS, peak) << "held";
 }
 
-TEST_F(PollingTest, ShutdownEndsPollingAndStopsTheEngine) {
+TEST_F(PollingTest, ClearedClipAndReleasedPeakMemoryAffectOnlyTheirSide) {
+  h.setSignal(scarlett, 1.0f);
   start();
-  vm().shutdown();
-  EXPECT_FALSE(vm().monitorIntent());
-  EXPECT_EQ(harness.components.liveInstanceCount(), 0u);
-  EXPECT_EQ(pollsDuring(200ms), 0);
-  EXPECT_EQ(vm().phase(), MonitoringPhase::running()) << "shutdown publishes nothing";
+  h.advance(100ms);
+  h.setSignal(scarlett, 0.25f);
+  h.advance(100ms);
+  ASSERT_TRUE(vm().leftMeter().isClipping && vm().rightMeter().isClipping);
+  ASSERT_NEAR(vm().leftMeter().sessionPeakDBFS, 0.0, 0.05);
+  vm().clearLeftClip();
+  vm().releaseLeftPeak();
+  EXPECT_FALSE(vm().leftMeter().isClipping);
+  EXPECT_EQ(vm().leftMeter().sessionPeakDBFS, -60.0);
+  h.advance(40ms);
+  EXPECT_FALSE(vm().leftMeter().isClipping) << "the ring buffer's latch was cleared too";
+  EXPECT_NEAR(vm().leftMeter().sessionPeakDBFS, 20.0 * std::log10(0.25), 0.05);
+  EXPECT_TRUE(vm().rightMeter().isClipping);
+  EXPECT_NEAR(vm().rightMeter().sessionPeakDBFS, 0.0, 0.05);
 }
 
 }  // namespace

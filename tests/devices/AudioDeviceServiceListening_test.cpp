@@ -1,18 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "devices/AudioDeviceService.h"
-#include "devices/ChangeRecorder.h"
 #include "devices/HardwareReads.h"
 #include "devices/SimulatedDeviceFixtures.h"
-#include "platform/simulated/SimulatedCatalog.h"
 
 namespace {
 
 using Change = AudioDeviceService::Change;
-constexpr auto kGlobal = kAudioObjectPropertyScopeGlobal;
 constexpr auto kInput = kAudioObjectPropertyScopeInput;
 constexpr auto kOutput = kAudioObjectPropertyScopeOutput;
 
@@ -25,28 +23,8 @@ struct Installed {
 std::vector<Installed> installedBy(
     const std::vector<AudioDeviceService::ListenerRegistration>& list) {
   std::vector<Installed> installed;
-  for (const auto& registration : list)
-    installed.push_back({registration.objectID, registration.address});
+  for (const auto& each : list) installed.push_back({each.objectID, each.address});
   return installed;
-}
-
-// The eight device listeners of one side, then one format listener per stream.
-std::vector<Installed> deviceSet(AudioObjectID device, AudioObjectPropertyScope side,
-                                 const std::vector<AudioObjectID>& streams) {
-  std::vector<Installed> set{
-      {device, propertyAddress(kAudioDevicePropertyDeviceIsAlive)},
-      {device, propertyAddress(kAudioDevicePropertyStreamConfiguration, side)},
-      {device, propertyAddress(kAudioDevicePropertyStreams, side)},
-      {device, propertyAddress(kAudioDevicePropertyNominalSampleRate)},
-      {device, propertyAddress(kAudioDevicePropertyBufferFrameSize)},
-      {device, propertyAddress(kAudioDevicePropertyUsesVariableBufferFrameSizes)},
-      {device, propertyAddress(kAudioDevicePropertyDeviceHasChanged)},
-      {device, propertyAddress(kAudioDevicePropertyIOStoppedAbnormally)},
-  };
-  for (const AudioObjectID stream : streams) {
-    set.push_back({stream, propertyAddress(kAudioStreamPropertyPhysicalFormat)});
-  }
-  return set;
 }
 
 class AudioDeviceServiceListeningTest : public testing::Test {
@@ -61,7 +39,29 @@ class AudioDeviceServiceListeningTest : public testing::Test {
     recorder.attach(*service);
   }
 
-  std::vector<Change> changesAfter(auto&& mutation) {
+  // The eight listeners of each watched side, each followed by one format listener per stream.
+  std::vector<Installed> expectedSets(
+      std::vector<std::pair<AudioObjectID, AudioObjectPropertyScope>> sides) {
+    std::vector<Installed> set;
+    for (const auto& [device, side] : sides) {
+      for (const auto& address : {propertyAddress(kAudioDevicePropertyDeviceIsAlive),
+                                  propertyAddress(kAudioDevicePropertyStreamConfiguration, side),
+                                  propertyAddress(kAudioDevicePropertyStreams, side),
+                                  propertyAddress(kAudioDevicePropertyNominalSampleRate),
+                                  propertyAddress(kAudioDevicePropertyBufferFrameSize),
+                                  propertyAddress(kAudioDevicePropertyUsesVariableBufferFrameSizes),
+                                  propertyAddress(kAudioDevicePropertyDeviceHasChanged),
+                                  propertyAddress(kAudioDevicePropertyIOStoppedAbnormally)}) {
+        set.push_back({device, address});
+      }
+      for (const AudioObjectID stream : catalog.streams(device, side)) {
+        set.push_back({stream, propertyAddress(kAudioStreamPropertyPhysicalFormat)});
+      }
+    }
+    return set;
+  }
+
+  std::vector<Change> changesAfter(const std::function<void()>& mutation) {
     const auto before = recorder.changes().size();
     mutation();
     service->listenerQueue().drain();
@@ -75,6 +75,20 @@ class AudioDeviceServiceListeningTest : public testing::Test {
   ChangeRecorder recorder;
   std::unique_ptr<AudioDeviceService> service = std::make_unique<AudioDeviceService>(catalog);
 };
+
+TEST_F(AudioDeviceServiceListeningTest, SystemChangesReportCatalogAndDefaultOutputOnTheQueue) {
+  EXPECT_EQ(catalog.installedListenerCount(), 0u) << "construction installs nothing";
+  service->startListening();
+  service->startListening();
+  EXPECT_EQ(catalog.installedListenerCount(), 2u);
+  EXPECT_EQ(changesAfter([&] { catalog.addDevice(simulatedInputDevice("New", "new")); }),
+            std::vector<Change>{Change::catalog});
+  EXPECT_EQ(changesAfter([&] { catalog.setDefaultOutputDevice(input); }),
+            std::vector<Change>{Change::defaultOutput});
+  EXPECT_EQ(changesAfter([&] { catalog.removeDevice(input); }),
+            (std::vector<Change>{Change::catalog, Change::defaultOutput}));
+  EXPECT_EQ(recorder.callsOffQueue(), 0);
+}
 
 TEST_F(AudioDeviceServiceListeningTest, FailedSystemListenerIsNeitherRecordedNorRetried) {
   catalog.failListenerInstallation(kAudioObjectSystemObject,
@@ -90,98 +104,62 @@ TEST_F(AudioDeviceServiceListeningTest, FailedSystemListenerIsNeitherRecordedNor
             std::vector<Change>{});
 }
 
-TEST_F(AudioDeviceServiceListeningTest, SystemChangesReportCatalogAndDefaultOutputOnTheQueue) {
-  EXPECT_FALSE(service->isListening());
-  EXPECT_EQ(catalog.installedListenerCount(), 0u) << "construction installs nothing";
-  service->startListening();
-  service->startListening();
-  EXPECT_EQ(catalog.installedListenerCount(), 2u);
-  EXPECT_EQ(changesAfter([&] { catalog.addDevice(simulatedInputDevice("New", "new")); }),
-            std::vector<Change>{Change::catalog});
-  EXPECT_EQ(changesAfter([&] { catalog.setDefaultOutputDevice(input); }),
-            std::vector<Change>{Change::defaultOutput});
-  EXPECT_EQ(changesAfter([&] { catalog.removeDevice(input); }),
-            (std::vector<Change>{Change::catalog, Change::defaultOutput}));
-  EXPECT_EQ(recorder.callsOffQueue(), 0);
-}
-
-TEST_F(AudioDeviceServiceListeningTest, SameDeviceOnBothSidesGetsBothSets) {
-  SimulatedCatalogDevice duplex = simulatedInputDevice("Duplex", "duplex", 2);
-  duplex.outputStreams = {{2, std::nullopt}, {2, std::nullopt}};
-  const AudioObjectID both = catalog.addDevice(duplex);
-  service->observeSelectedDevices(both, both);
-
-  auto expected = deviceSet(both, kInput, catalog.streams(both, kInput));
-  const auto outputSet = deviceSet(both, kOutput, catalog.streams(both, kOutput));
-  expected.insert(expected.end(), outputSet.begin(), outputSet.end());
-  EXPECT_EQ(installedBy(service->selectedDeviceListeners()), expected);
-  EXPECT_EQ(changesAfter([&] { catalog.setNominalSampleRate(both, 44100.0); }),
-            (std::vector<Change>{Change::selectedDevice, Change::selectedDevice}));
-}
-
-TEST_F(AudioDeviceServiceListeningTest, ObservingInstallsEightPerSidePlusOnePerStreamAndReplaces) {
+TEST_F(AudioDeviceServiceListeningTest, SelectedDevicesGetTheirSetsAndEveryWatchedPropertyReports) {
   service->observeSelectedDevices(input, output);
   service->observeSelectedDevices(input, output);
-  auto expected = deviceSet(input, kInput, catalog.streams(input, kInput));
-  const auto outputSet = deviceSet(output, kOutput, catalog.streams(output, kOutput));
-  expected.insert(expected.end(), outputSet.begin(), outputSet.end());
-  EXPECT_EQ(installedBy(service->selectedDeviceListeners()), expected);
-  EXPECT_EQ(catalog.installedListenerCount(), (8u + 3u) + (8u + 1u));
+  EXPECT_EQ(installedBy(service->selectedDeviceListeners()),
+            expectedSets({{input, kInput}, {output, kOutput}}));
+  EXPECT_EQ(catalog.installedListenerCount(), (8u + 3u) + (8u + 1u)) << "replaced, not added";
 
-  service->observeSelectedDevices(std::nullopt, output);
-  EXPECT_EQ(installedBy(service->selectedDeviceListeners()), outputSet);
-  service->observeSelectedDevices(std::nullopt, std::nullopt);
-  EXPECT_EQ(catalog.installedListenerCount(), 0u);
-}
-
-TEST_F(AudioDeviceServiceListeningTest, EveryWatchedPropertyReportsSelectedDevice) {
-  service->observeSelectedDevices(input, output);
   const AudioObjectID stream = catalog.streams(input, kInput)[1];
-  const std::vector<Change> once{Change::selectedDevice};
-
-  EXPECT_EQ(changesAfter([&] { catalog.setAlive(input, false); }), once);
-  EXPECT_EQ(changesAfter([&] { catalog.setStreamChannelCount(stream, 8); }), once);
-  EXPECT_EQ(changesAfter([&] { catalog.setNominalSampleRate(output, 96000.0); }), once);
-  EXPECT_EQ(changesAfter([&] { catalog.setBufferFrameSize(input, 128); }), once);
-  EXPECT_EQ(changesAfter([&] { catalog.setVariableBufferFrameSize(input, 256); }), once);
-  EXPECT_EQ(changesAfter([&] {
-              catalog.signal(input, propertyAddress(kAudioDevicePropertyDeviceHasChanged));
-            }),
-            once);
-  EXPECT_EQ(changesAfter([&] {
-              catalog.signal(output, propertyAddress(kAudioDevicePropertyIOStoppedAbnormally));
-            }),
-            once);
-  EXPECT_EQ(
-      changesAfter([&] { catalog.setPhysicalFormat(stream, simulatedLinearPCMFormat(32, true)); }),
-      once);
+  const std::function<void()> watched[] = {
+      [&] { catalog.setAlive(input, false); },
+      [&] { catalog.setStreamChannelCount(stream, 8); },
+      [&] { catalog.setNominalSampleRate(output, 96000.0); },
+      [&] { catalog.setBufferFrameSize(input, 128); },
+      [&] { catalog.setVariableBufferFrameSize(input, 256); },
+      [&] { catalog.signal(input, propertyAddress(kAudioDevicePropertyDeviceHasChanged)); },
+      [&] { catalog.signal(output, propertyAddress(kAudioDevicePropertyIOStoppedAbnormally)); },
+      [&] { catalog.setPhysicalFormat(stream, simulatedLinearPCMFormat(32, true)); }};
+  for (std::size_t row = 0; row < std::size(watched); ++row) {
+    EXPECT_EQ(changesAfter(watched[row]), std::vector<Change>{Change::selectedDevice}) << row;
+  }
   // A new stream list changes both the configuration and the list.
   EXPECT_EQ(changesAfter([&] {
               catalog.setStreams(input, kInput, {{2, std::nullopt}});
             }),
             (std::vector<Change>{Change::selectedDevice, Change::selectedDevice}));
-  EXPECT_EQ(recorder.callsOffQueue(), 0);
-}
-
-TEST_F(AudioDeviceServiceListeningTest, UnwatchedPropertiesAndDevicesReportNothing) {
   const AudioObjectID other = catalog.addDevice(simulatedInputDevice("Other", "other"));
-  service->observeSelectedDevices(input, std::nullopt);
   EXPECT_EQ(changesAfter([&] {
               catalog.setNominalSampleRate(other, 44100.0);
               catalog.setName(input, "Renamed");
               catalog.setInputChannelName(input, 1, "Vocal");
               catalog.setStreams(input, kOutput, {{2, std::nullopt}});
-              catalog.setNominalSampleRate(output, 44100.0);
             }),
             std::vector<Change>{});
+  EXPECT_EQ(recorder.callsOffQueue(), 0);
+
+  service->observeSelectedDevices(std::nullopt, output);
+  EXPECT_EQ(installedBy(service->selectedDeviceListeners()), expectedSets({{output, kOutput}}));
+  EXPECT_EQ(changesAfter([&] { catalog.setNominalSampleRate(input, 44100.0); }),
+            std::vector<Change>{});
+  SimulatedCatalogDevice duplex = simulatedInputDevice("Duplex", "duplex", 2);
+  duplex.outputStreams = {{2, std::nullopt}, {2, std::nullopt}};
+  const AudioObjectID both = catalog.addDevice(duplex);
+  service->observeSelectedDevices(both, both);
+  EXPECT_EQ(installedBy(service->selectedDeviceListeners()),
+            expectedSets({{both, kInput}, {both, kOutput}}));
+  EXPECT_EQ(changesAfter([&] { catalog.setNominalSampleRate(both, 44100.0); }),
+            (std::vector<Change>{Change::selectedDevice, Change::selectedDevice}));
+  service->observeSelectedDevices(std::nullopt, std::nullopt);
+  EXPECT_EQ(catalog.installedListenerCount(), 0u);
 }
 
 TEST_F(AudioDeviceServiceListeningTest, FailedDeviceListenerIsLeftOut) {
   catalog.failListenerInstallation(input, propertyAddress(kAudioDevicePropertyNominalSampleRate),
                                    kAudioHardwareBadObjectError);
   service->observeSelectedDevices(input, std::nullopt);
-
-  auto expected = deviceSet(input, kInput, catalog.streams(input, kInput));
+  auto expected = expectedSets({{input, kInput}});
   expected.erase(expected.begin() + 3);
   EXPECT_EQ(installedBy(service->selectedDeviceListeners()), expected);
   EXPECT_EQ(changesAfter([&] { catalog.setNominalSampleRate(input, 44100.0); }),
@@ -189,12 +167,10 @@ TEST_F(AudioDeviceServiceListeningTest, FailedDeviceListenerIsLeftOut) {
 }
 
 TEST_F(AudioDeviceServiceListeningTest, DestructionRemovesExactlyItsOwnListenersEvenOfGoneDevices) {
-  ChangeRecorder survivor;
   AudioDeviceService neighbour(catalog);
   neighbour.startListening();
   neighbour.observeSelectedDevices(input, output);
   const auto neighbourCount = catalog.installedListenerCount();
-
   service->startListening();
   service->observeSelectedDevices(input, output);
   const AudioObjectID gone = catalog.addDevice(simulatedInputDevice("Gone", "gone"));
@@ -204,6 +180,7 @@ TEST_F(AudioDeviceServiceListeningTest, DestructionRemovesExactlyItsOwnListeners
   EXPECT_EQ(catalog.installedListenerCount(), neighbourCount);
 
   neighbour.listenerQueue().drain();  // the arrival and removal reach no one
+  ChangeRecorder survivor;
   survivor.attach(neighbour);
   catalog.setNominalSampleRate(input, 44100.0);
   neighbour.listenerQueue().drain();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -12,9 +11,6 @@ namespace {
 TEST(TechnicalNumberFormatTest, PointNoGroupingDashForNonFiniteEvenUnderACommaLocale) {
   const std::string previous = std::setlocale(LC_ALL, nullptr);
   ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
-  char printed[16];
-  std::snprintf(printed, sizeof printed, "%.1f", 1234.56);
-  EXPECT_STREQ(printed, "1234,6") << "the comma locale is in force";
   const struct {
     double value;
     int digits;
