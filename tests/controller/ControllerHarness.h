@@ -1,10 +1,8 @@
 #pragma once
 
-// A controller on the simulated platform (the hardware catalog and the audio world kept in step,
-// units from the simulated component port with the real varispeed converter), an in-memory
-// preference store, a scripted permission and the virtual-time main thread. Time moves only through
-// advance(), which moves the main thread and the audio world together and lets the device listener
-// queue deliver first.
+// A controller on the simulated platform, an in-memory preference store, a scripted permission and
+// the virtual-time main thread. Time moves only through advance(), which moves the main thread and
+// the audio world together and lets the device listener queue deliver first.
 
 #include <gtest/gtest.h>
 

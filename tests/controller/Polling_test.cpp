@@ -62,6 +62,10 @@ TEST_F(PollingTest, MetersFollowTheInputAndMuteSilencesOnlyTheOutput) {
   h.advance(330ms);
   EXPECT_NEAR(vm().leftMeter().levelDBFS, level - 6.0, 1e-9) << "0.6 dB per poll, ten polls";
   EXPECT_EQ(vm().leftMeter().peakDBFS, peak) << "held";
+  h.advance(3000ms);
+  EXPECT_EQ(vm().leftMeter().levelDBFS, -60.0);
+  EXPECT_LT(vm().leftMeter().peakDBFS, peak) << "released after the hold";
+  EXPECT_NEAR(vm().leftMeter().sessionPeakDBFS, kSineDB, 0.05) << "peak memory stays";
 }
 
 TEST_F(PollingTest, ClearedClipAndReleasedPeakMemoryAffectOnlyTheirSide) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "devices/AudioDeviceService.h"
@@ -43,6 +44,7 @@ TEST_F(DeviceEnumerationTest, PairsAdjacentChannelsWithAUsablePreferredPairFirst
     std::optional<std::array<UInt32, 2>> preferred;
     std::vector<std::string> pairs;
   } rows[] = {
+      // clang-format off
       {{1}, std::nullopt, {}},
       {{}, std::nullopt, {}},
       {{1, 1}, std::nullopt, {"0-1"}},
@@ -57,6 +59,7 @@ TEST_F(DeviceEnumerationTest, PairsAdjacentChannelsWithAUsablePreferredPairFirst
       {{0xFFFFFFFFu, 4}, std::nullopt, {}},
       {{257}, std::nullopt, {}},
       {{256, 256, 256, 256, 1}, std::nullopt, {}},
+      // clang-format on
   };
   for (const auto& row : rows) {
     SimulatedCatalogDevice device = simulatedInputDevice("Device", "device");
@@ -91,20 +94,15 @@ TEST_F(DeviceEnumerationTest, ListedDeviceCarriesItsValuesAndNeutralOnesWhereUnr
                       Fault::nullTextReference());
   catalog.injectFault(id, propertyAddress(kAudioObjectPropertyElementName, kInput, 6),
                       Fault::failingRead());
-  const std::vector<std::string> names{"Kick",    "",        "Input 3", "Snare",
-                                       "Input 5", "Input 6", "Input 7", "Input 8"};
-  EXPECT_EQ(listed(id), (AudioInputDevice{.id = id,
-                                          .uid = "studio-uid",
-                                          .name = "Studio",
-                                          .channelNames = names,
-                                          .channelPairs = {{0, 1, "Kick", ""},
-                                                           {2, 3, "Input 3", "Snare"},
-                                                           {4, 5, "Input 5", "Input 6"},
-                                                           {6, 7, "Input 7", "Input 8"}},
-                                          .nominalSampleRate = 96000.0,
-                                          .physicalFormat = AudioDeviceFormat{24, false},
-                                          .bufferFrameSize = 256,
-                                          .isAlive = true}));
+  auto device = listed(id);
+  ASSERT_TRUE(device);
+  EXPECT_EQ(device->channelNames,
+            (std::vector<std::string>{"Kick", "", "Input 3", "Snare", "Input 5", "Input 6",
+                                      "Input 7", "Input 8"}));
+  EXPECT_EQ(device->channelPairs[1], (AudioChannelPair{2, 3, "Input 3", "Snare"}));
+  EXPECT_EQ(std::tie(device->uid, device->name, device->nominalSampleRate, device->bufferFrameSize,
+                     device->physicalFormat, device->isAlive),
+            std::tuple("studio-uid", "Studio", 96000.0, 256u, AudioDeviceFormat{24, false}, true));
 
   for (const auto selector :
        {kAudioDevicePropertyNominalSampleRate, kAudioDevicePropertyBufferFrameSize,
@@ -113,7 +111,7 @@ TEST_F(DeviceEnumerationTest, ListedDeviceCarriesItsValuesAndNeutralOnesWhereUnr
   }
   catalog.injectFault(catalog.streams(id, kInput).front(),
                       propertyAddress(kAudioStreamPropertyPhysicalFormat), Fault::failingRead());
-  const auto device = listed(id);
+  device = listed(id);
   ASSERT_TRUE(device);
   EXPECT_EQ(device->nominalSampleRate, 0.0);
   EXPECT_EQ(device->bufferFrameSize, 0u);
