@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <cmath>
+#include <thread>
 
 #include "controller/ControllerHarness.h"
+#include "devices/HardwareReads.h"
 
 using Kind = MonitoringPhase::Kind;
 
@@ -33,6 +35,10 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
     for (const auto& [output, audible] : h.audibleFrames) {
       EXPECT_EQ(audible > 0, output == soundAt) << "output " << output;
     }
+    const double sineDB = 20.0 * std::log10(double{ControllerHarness::kSignalAmplitude});
+    EXPECT_TRUE(vm.phase() != MonitoringPhase::running() ||
+                std::abs(vm.leftMeter().levelDBFS - sineDB) < 0.05)
+        << "the meters follow the input, muted or not: " << vm.leftMeter().levelDBFS;
     phases.kinds.clear();
   };
   const auto refreshed = [&](const char* event, std::vector<Kind> passed, AudioObjectID soundAt) {
@@ -71,6 +77,11 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
   expectStep("missing device chosen", {Kind::waitingForInput}, true, 0);
   vm.selectInputDevice("box");
   expectStep("device chosen", restart, true, speakers);
+  vm.setMuted(true);
+  h.advance(100ms);  // the fade to silence
+  expectStep("muted", {}, true, 0);
+  vm.setMuted(false);
+  expectStep("unmuted", {}, true, speakers);
 
   h.components.failOnAudioPath({Op::render, SimulatedUnitKind::input, 5, kAudio_ParamError});
   vm.reconcileActiveRoute(true);
@@ -117,6 +128,57 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
   expectStep("retry", {Kind::starting, Kind::running}, true, speakers);
   vm.toggleMonitoring();
   expectStep("user stop", {Kind::stopping, Kind::stopped}, false, 0);
+
+  // Asked for access, the controller waits, and so does every reconciliation meanwhile; the
+  // answer, from any thread, continues on the main thread.
+  const auto ask = [&] {
+    h.authorization.setStatus(AVAuthorizationStatusNotDetermined);
+    vm.applicationBecameActive();
+    EXPECT_TRUE(vm.canStart()) << "an undetermined permission allows a start";
+    vm.toggleMonitoring();
+    h.settle();
+  };
+  const auto answer = [&](bool granted) {
+    EXPECT_EQ(h.components.liveInstanceCount(), 0u);
+    std::thread([&] { EXPECT_TRUE(h.authorization.answer(granted)); }).join();
+    EXPECT_EQ(vm.phase().kind() == Kind::requestingPermission, vm.monitorIntent());
+    h.settle();
+  };
+  ask();
+  answer(false);
+  expectStep("access denied at the prompt", {Kind::requestingPermission, Kind::stopped}, false, 0);
+  ask();
+  vm.toggleMonitoring();
+  answer(true);
+  expectStep("stopped at the prompt, then granted",
+             {Kind::requestingPermission, Kind::stopping, Kind::stopped}, false, 0);
+  ask();
+  h.unplug(box);
+  h.settleRefresh();
+  answer(true);
+  expectStep("input lost at the prompt", {Kind::requestingPermission, Kind::waitingForInput}, true,
+             0);
+  h.plugInput("Box", "box", 2);
+  refreshed("input back after the grant", restart, speakers);
+  vm.toggleMonitoring();
+  ask();
+  // The platform may report the grant before the answer resumes the start: no second start.
+  h.authorization.setStatus(AVAuthorizationStatusAuthorized);
+  vm.applicationBecameActive();
+  h.catalog.signal(speakers, propertyAddress(kAudioDevicePropertyDeviceHasChanged));
+  h.settleRefresh();
+  answer(true);
+  expectStep(
+      "reconciled at the prompt, then granted",
+      {Kind::stopping, Kind::stopped, Kind::requestingPermission, Kind::starting, Kind::running},
+      true, speakers);
+  EXPECT_EQ(h.authorization.requests(), 4u);
+  vm.toggleMonitoring();
+  h.authorization.setStatus(AVAuthorizationStatusRestricted);
+  vm.applicationBecameActive();
+  vm.toggleMonitoring();
+  expectStep("start with access restricted", {Kind::stopping, Kind::stopped}, false, 0);
+  EXPECT_EQ(h.authorization.requests(), 4u);
 }
 
 }  // namespace
