@@ -39,26 +39,19 @@ class DeviceEnumerationTest : public testing::Test {
 
 TEST_F(DeviceEnumerationTest, PairsAdjacentChannelsWithAUsablePreferredPairFirst) {
   const std::vector<std::string> four{"0-1", "2-3"};
+  constexpr std::nullopt_t none = std::nullopt;
   const struct {
     std::vector<UInt32> streams;
     std::optional<std::array<UInt32, 2>> preferred;
     std::vector<std::string> pairs;
   } rows[] = {
       // clang-format off
-      {{1}, std::nullopt, {}},
-      {{}, std::nullopt, {}},
-      {{1, 1}, std::nullopt, {"0-1"}},
-      {{5}, std::nullopt, four},
-      {{6}, {{3, 4}}, {"2-3", "0-1", "4-5"}},
-      {{4}, {{2, 1}}, {"1-0", "0-1", "2-3"}},
-      {{4}, {{0, 2}}, four},
-      {{4}, {{3, 3}}, four},
-      {{4}, {{4, 5}}, four},
+      {{1}, none, {}}, {{}, none, {}}, {{1, 1}, none, {"0-1"}}, {{5}, none, four},
+      {{6}, {{3, 4}}, {"2-3", "0-1", "4-5"}}, {{4}, {{2, 1}}, {"1-0", "0-1", "2-3"}},
+      {{4}, {{0, 2}}, four}, {{4}, {{3, 3}}, four}, {{4}, {{4, 5}}, four},
       {{4}, {{1, 0xFFFFFFFF}}, four},
-      {{2, 0x80000000u}, std::nullopt, {}},  // negative as a signed count
-      {{0xFFFFFFFFu, 4}, std::nullopt, {}},
-      {{257}, std::nullopt, {}},
-      {{256, 256, 256, 256, 1}, std::nullopt, {}},
+      {{2, 0x80000000u}, none, {}},  // negative as a signed count
+      {{0xFFFFFFFFu, 4}, none, {}}, {{257}, none, {}}, {{256, 256, 256, 256, 1}, none, {}},
       // clang-format on
   };
   for (const auto& row : rows) {
@@ -160,15 +153,15 @@ TEST_F(DeviceEnumerationTest, DeviceListReadsOnlyWholeIdentifiersAndNothingWhenU
   catalog.addDevice(simulatedInputDevice("Second", "second"));
   catalog.addDevice(simulatedInputDevice("Third", "third"));
   const auto list = propertyAddress(kAudioHardwarePropertyDevices);
+  // clang-format off
   const struct {
     Fault fault;
     std::vector<AudioObjectID> ids;
-  } rows[] = {{Fault::failingSizeQuery(), {}},
-              {Fault::failingRead(), {}},
-              {Fault::sizeReportedAs(3), {}},
-              {Fault::sizeReportedAs(~0u), {}},
-              {Fault::readShortOf(sizeof(AudioObjectID)), {first, 0, 0}},
-              {Fault::sizeReportedAs(7), {first}}};
+  } rows[] = {
+      {Fault::failingSizeQuery(), {}}, {Fault::failingRead(), {}}, {Fault::sizeReportedAs(3), {}},
+      {Fault::sizeReportedAs(~0u), {}}, {Fault::readShortOf(sizeof(AudioObjectID)), {first, 0, 0}},
+      {Fault::sizeReportedAs(7), {first}}};
+  // clang-format on
   for (const auto& row : rows) {
     catalog.injectFault(kAudioObjectSystemObject, list, row.fault);
     EXPECT_EQ(service.deviceIDs(), row.ids) << static_cast<int>(row.fault.kind);
@@ -181,17 +174,18 @@ TEST_F(DeviceEnumerationTest, StreamConfigurationReadsOnlyTheWholeBuffersDeliver
   SimulatedCatalogDevice device = simulatedInputDevice("Device", "device", 2);
   device.inputStreams.push_back({6, std::nullopt});
   const auto configuration = propertyAddress(kAudioDevicePropertyStreamConfiguration, kInput);
+  // clang-format off
   const struct {
     Fault fault;
     std::vector<int> counts;  // empty: not listed
-  } rows[] = {{Fault::failingSizeQuery(), {}},
-              {Fault::failingRead(), {}},
-              {Fault::sizeReportedAs(sizeof(AudioBufferList) - 1), {}},
-              {Fault::sizeReportedAs(0xFFFFFFF0), {}},
-              {Fault::bufferCountClaimed(4096), {2, 6}},
-              {Fault::readShortOf(AudioBufferListByteSize(2) - 1), {2}},
-              {Fault::readShortOf(AudioBufferListByteSize(1) - 1), {}},
-              {Fault::grownAfterSizeQueryOf(AudioBufferListByteSize(1)), {2}}};
+  } rows[] = {
+      {Fault::failingSizeQuery(), {}}, {Fault::failingRead(), {}},
+      {Fault::sizeReportedAs(sizeof(AudioBufferList) - 1), {}},
+      {Fault::sizeReportedAs(0xFFFFFFF0), {}}, {Fault::bufferCountClaimed(4096), {2, 6}},
+      {Fault::readShortOf(AudioBufferListByteSize(2) - 1), {2}},
+      {Fault::readShortOf(AudioBufferListByteSize(1) - 1), {}},
+      {Fault::grownAfterSizeQueryOf(AudioBufferListByteSize(1)), {2}}};
+  // clang-format on
   for (const auto& row : rows) {
     const AudioObjectID id = catalog.addDevice(device);
     EXPECT_EQ(service.streamChannelCounts(id, kInput), (std::vector<int>{2, 6}));
@@ -244,14 +238,13 @@ TEST_F(DeviceEnumerationTest, DefaultOutputCarriesItsOutputSideAndIsAbsentUnless
 }
 
 TEST_F(DeviceEnumerationTest, DevicesAreSortedByNameIgnoringCaseAndStable) {
-  const AudioObjectID usb = catalog.addDevice(simulatedInputDevice("usb Interface", "a"));
-  const AudioObjectID upper = catalog.addDevice(simulatedInputDevice("STUDIO", "b"));
-  const AudioObjectID builtIn = catalog.addDevice(simulatedInputDevice("Built-in Mic", "c"));
-  const AudioObjectID lower = catalog.addDevice(simulatedInputDevice("studio", "d"));
-  const AudioObjectID mixed = catalog.addDevice(simulatedInputDevice("Studio", "e"));
-  std::vector<AudioObjectID> order;
-  for (const AudioInputDevice& device : service.inputDevices()) order.push_back(device.id);
-  EXPECT_EQ(order, (std::vector<AudioObjectID>{builtIn, upper, lower, mixed, usb}));
+  for (const char* name : {"usb Interface", "STUDIO", "Built-in Mic", "studio", "Studio"}) {
+    catalog.addDevice(simulatedInputDevice(name, name));
+  }
+  std::vector<std::string> order;
+  for (const AudioInputDevice& device : service.inputDevices()) order.push_back(device.uid);
+  EXPECT_EQ(order, (std::vector<std::string>{"Built-in Mic", "STUDIO", "studio", "Studio",
+                                             "usb Interface"}));
 }
 
 }  // namespace
