@@ -1,18 +1,18 @@
 #pragma once
 
-// A controller on the simulated platform (the hardware catalog and the audio world kept in step,
-// units from the simulated component port with the real varispeed converter), an in-memory
-// preference store, a scripted permission and the virtual-time main thread. Time moves only through
-// advance(), which moves the main thread and the audio world together and lets the device listener
-// queue deliver first.
+// A controller on the simulated platform, an in-memory preference store, a scripted permission and
+// the virtual-time main thread. Time moves only through advance(), which moves the main thread and
+// the audio world together and lets the device listener queue deliver first.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,70 +27,69 @@
 
 using namespace std::chrono_literals;
 
-// What an output device played since the last reset. Its sink runs on the world's driving thread,
-// which under virtual time is the test thread.
-struct OutputProbe {
-  UInt64 frames = 0;
-  UInt64 audibleFrames = 0;
-  float loudest = 0.0f;
+inline void PrintTo(MonitoringPhase::Kind kind, std::ostream* out) {
+  *out << MonitoringPhase::name(kind);
+}
 
-  void reset() { *this = OutputProbe{}; }
+inline void PrintTo(const MonitoringPhase& phase, std::ostream* out) {
+  PrintTo(phase.kind(), out);
+  if (phase.kind() == MonitoringPhase::Kind::failed) *out << "(\"" << phase.message() << "\")";
+}
+
+// Every phase the controller moved to after the recorder was made, in order. Notifications of
+// other properties, and re-assignments of the phase it already had, add nothing.
+class PhaseRecorder {
+ public:
+  explicit PhaseRecorder(MonitorViewModel& controller)
+      : controller_(controller), last_(controller.phase().kind()) {
+    id_ = controller.subscribe([this] {
+      if (controller_.phase().kind() != last_) kinds.push_back(last_ = controller_.phase().kind());
+    });
+  }
+  ~PhaseRecorder() { controller_.unsubscribe(id_); }
+
+  std::vector<MonitoringPhase::Kind> kinds;
+
+ private:
+  MonitorViewModel& controller_;
+  MonitorViewModel::ObserverID id_;
+  MonitoringPhase::Kind last_;
 };
 
 class ControllerHarness {
  public:
-  static constexpr Float64 kSignalFrequency = 1000.0;
   static constexpr float kSignalAmplitude = 0.5f;
 
-  ControllerHarness() = default;
   ~ControllerHarness() { controller.reset(); }
 
-  // An interface with `channels` inputs playing a 0.5 sine on every channel.
+  // An interface with `channels` inputs playing a 1 kHz sine of kSignalAmplitude on every channel.
   AudioObjectID plugInput(const std::string& name, const std::string& uid, UInt32 channels = 4,
                           Float64 rate = 48000.0) {
-    SimulatedCatalogDevice description;
-    description.uid = uid;
-    description.name = name;
-    description.inputStreams = {{channels, simulatedLinearPCMFormat(24, false, channels, rate)}};
-    description.nominalSampleRate = rate;
-    const AudioObjectID id = catalog.addDevice(description);
-    SimulatedAudioDevice& device = world.addDevice({.id = id,
-                                                    .inputChannels = channels,
-                                                    .outputChannels = 0,
-                                                    .nominalSampleRate = simulatableRate(rate)});
-    for (UInt32 channel = 0; channel < channels; ++channel) {
-      device.setInputSignal(
-          channel, makeSineSignal(kSignalFrequency, kSignalAmplitude, device.nominalSampleRate()));
-    }
-    return id;
+    SimulatedAudioDevice& device = add(name, uid, rate, channels, 0);
+    setSignal(device.id(), kSignalAmplitude);
+    return device.id();
   }
 
-  // Stereo speakers; they become the default output unless told otherwise.
+  // Stereo speakers; they become the default output unless told otherwise. What they play since
+  // the last reset is counted in audibleFrames.
   AudioObjectID plugOutput(const std::string& name, const std::string& uid, Float64 rate = 48000.0,
                            bool makeDefault = true) {
-    SimulatedCatalogDevice description;
-    description.uid = uid;
-    description.name = name;
-    description.outputStreams = {{2, simulatedLinearPCMFormat(32, true, 2, rate)}};
-    description.nominalSampleRate = rate;
-    const AudioObjectID id = catalog.addDevice(description);
-    SimulatedAudioDevice& device = world.addDevice({.id = id,
-                                                    .inputChannels = 0,
-                                                    .outputChannels = 2,
-                                                    .nominalSampleRate = simulatableRate(rate)});
-    auto& probe = *probes.emplace_back(
-        std::make_unique<std::pair<AudioObjectID, OutputProbe>>(id, OutputProbe{}));
-    OutputProbe* target = &probe.second;
-    device.setOutputSink([target](const SimulatedOutputBlock& block) {
-      target->frames += block.left.size();
+    SimulatedAudioDevice& device = add(name, uid, rate, 0, 2);
+    UInt64& audible = audibleFrames[device.id()];
+    device.setOutputSink([&audible](const SimulatedOutputBlock& block) {
       for (std::size_t i = 0; i < block.left.size(); ++i) {
-        const float loudest = std::max(std::fabs(block.left[i]), std::fabs(block.right[i]));
-        if (loudest > 0.01f) ++target->audibleFrames;
-        target->loudest = std::max(target->loudest, loudest);
+        if (std::max(std::fabs(block.left[i]), std::fabs(block.right[i])) > 0.01f) ++audible;
       }
     });
-    if (makeDefault) catalog.setDefaultOutputDevice(id);
-    return id;
+    if (makeDefault) catalog.setDefaultOutputDevice(device.id());
+    return device.id();
+  }
+
+  void setSignal(AudioObjectID input, float amplitude) {
+    SimulatedAudioDevice& device = *world.device(input);
+    for (UInt32 channel = 0; channel < device.inputChannels(); ++channel) {
+      device.setInputSignal(channel, makeSineSignal(1000.0, amplitude, device.nominalSampleRate()));
+    }
   }
 
   void unplug(AudioObjectID id) {
@@ -100,19 +99,11 @@ class ControllerHarness {
 
   // A rate the world cannot run (zero, NaN) is only reported; the device keeps its clock.
   void setRate(AudioObjectID id, Float64 rate) { platform.setNominalSampleRate(id, rate); }
-  void setAlive(AudioObjectID id, bool alive) { platform.setAlive(id, alive); }
 
   // Makes the engine's main-thread calls of one kind fail; occurrence 0 fails every such call.
   void failUnitCall(SimulatedAudioOperation operation, OSStatus status, UInt32 occurrence = 0) {
     components.failCall(SimulatedCallFailure{operation, status, std::nullopt, std::nullopt,
                                              std::nullopt, std::nullopt, occurrence});
-  }
-
-  OutputProbe& probe(AudioObjectID output) {
-    for (auto& entry : probes) {
-      if (entry->first == output) return entry->second;
-    }
-    throw std::out_of_range("no such output");
   }
 
   MonitorViewModel& launch() {
@@ -131,8 +122,7 @@ class ControllerHarness {
       mainThread.advanceBy(1ms);
       world.advance(0.001);
     }
-    deliverNotifications();
-    mainThread.runUntilIdle();
+    settle();
   }
 
   // Runs what is due now, after the listener queue has posted what it holds.
@@ -158,12 +148,25 @@ class ControllerHarness {
   ScriptedAudioCaptureAuthorization authorization;
   RecordingWorkspace workspace;
   VirtualTimeExecutor mainThread;
-  std::vector<std::unique_ptr<std::pair<AudioObjectID, OutputProbe>>> probes;
+  std::map<AudioObjectID, UInt64> audibleFrames;  // node-based: the sinks keep their counters
   std::unique_ptr<MonitorViewModel> controller;
 
  private:
-  // The world runs only positive finite rates; the catalog may report anything.
-  static Float64 simulatableRate(Float64 rate) {
-    return std::isfinite(rate) && rate > 0 ? rate : 48000.0;
+  SimulatedAudioDevice& add(const std::string& name, const std::string& uid, Float64 rate,
+                            UInt32 inputs, UInt32 outputs) {
+    SimulatedCatalogDevice description;
+    description.uid = uid;
+    description.name = name;
+    if (inputs)
+      description.inputStreams = {{inputs, simulatedLinearPCMFormat(24, false, inputs, rate)}};
+    if (outputs)
+      description.outputStreams = {{outputs, simulatedLinearPCMFormat(32, true, outputs, rate)}};
+    description.nominalSampleRate = rate;
+    const AudioObjectID id = catalog.addDevice(description);
+    // The world runs only positive finite rates; the catalog may report anything.
+    return world.addDevice({.id = id,
+                            .inputChannels = inputs,
+                            .outputChannels = outputs,
+                            .nominalSampleRate = std::isfinite(rate) && rate > 0 ? rate : 48000.0});
   }
 };

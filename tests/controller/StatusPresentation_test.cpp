@@ -1,218 +1,140 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <map>
+#include <tuple>
 
 #include "controller/ControllerHarness.h"
-#include "controller/ControllerTestSupport.h"
 #include "devices/HardwareReads.h"
 
 using Kind = MonitoringPhase::Kind;
 
 namespace {
 
-struct Shown {
-  std::string title;
-  std::optional<std::string> detail;
-  StatusSeverity severity;
-  std::string primaryActionTitle;
-  bool canStart;
-  bool isMonitoring;
+// The status row's title and severity, the primary button's title, canStart and isMonitoring.
+using Shown = std::tuple<std::string, StatusSeverity, std::string, bool, bool>;
 
-  bool operator==(const Shown&) const = default;
+using H = ControllerHarness;
+using Step = std::function<void(H&)>;
+// The numbers the catalog gives the first device and the one after it and its stream.
+constexpr AudioObjectID kSpeakers = 2, kScarlett = 4;
+const Step start = [](H& h) { h.vm().toggleMonitoring(), h.settle(); };
+const Step stop = [](H& h) { h.vm().toggleMonitoring(); };
+const Step refresh = [](H& h) { h.vm().refreshCatalog(false); };
+const Step settleRefresh = [](H& h) { h.settleRefresh(); };
+const Step reconcile = [](H& h) { h.vm().reconcileActiveRoute(true); };
+const Step mute = [](H& h) { h.vm().setMuted(true); };
+const Step undetermined = [](H& h) {
+  h.authorization.setStatus(AVAuthorizationStatusNotDetermined);
 };
-
-void PrintTo(const Shown& shown, std::ostream* out) {
-  *out << "{\"" << shown.title << "\", \"" << shown.detail.value_or("<none>") << "\", "
-       << static_cast<int>(shown.severity) << ", \"" << shown.primaryActionTitle << "\", "
-       << shown.canStart << ", " << shown.isMonitoring << "}";
-}
-
-Shown shown(const MonitorViewModel& vm) {
-  const StatusPresentation status = vm.status();
-  return {status.title,  status.detail,    status.severity, vm.primaryActionTitle(),
-          vm.canStart(), vm.isMonitoring()};
-}
-
-constexpr const char* kRates = "48.0 kHz input → 44.1 kHz system output.";
-
-class StatusPresentationTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    speakers = harness.plugOutput("Speakers", "speakers", 44100.0);
-    scarlett = harness.plugInput("Scarlett 4i4", "scarlett");
-    harness.launch();
-    harness.settle();
-  }
-
-  MonitorViewModel& vm() { return harness.vm(); }
-
-  void start() {
-    vm().toggleMonitoring();
-    harness.settle();
-  }
-
-  ControllerHarness harness;
-  AudioObjectID speakers = 0;
-  AudioObjectID scarlett = 0;
-};
-
-TEST_F(StatusPresentationTest, ReadyAndStopped) {
-  EXPECT_EQ(shown(vm()), (Shown{"Ready", std::string(kRates) + " Monitoring is off.",
-                                StatusSeverity::neutral, "Start Monitoring", true, false}));
-}
-
-TEST_F(StatusPresentationTest, PassingPhasesOfStartAndStop) {
-  std::map<Kind, Shown> seen;
-  const auto id = vm().subscribe([&] { seen.insert_or_assign(vm().phase().kind(), shown(vm())); });
-  start();
-  EXPECT_EQ(seen.at(Kind::starting),
-            (Shown{"Starting monitoring…", std::nullopt, StatusSeverity::neutral, "Stop Monitoring",
-                   false, false}));
-  EXPECT_EQ(seen.at(Kind::running),
-            (Shown{"Monitoring", kRates, StatusSeverity::active, "Stop Monitoring", true, true}));
-  vm().reconcileActiveRoute(true);
-  EXPECT_EQ(seen.at(Kind::reconfiguring),
-            (Shown{"Following the new system output…",
-                   "Network and Bluetooth outputs may take a moment to become ready.",
-                   StatusSeverity::neutral, "Stop Monitoring", false, true}));
-  // A user stop clears the intent first, so the button already offers a start.
-  vm().toggleMonitoring();
-  EXPECT_EQ(seen.at(Kind::stopping), (Shown{"Stopping…", std::nullopt, StatusSeverity::neutral,
-                                            "Start Monitoring", false, false}));
-  vm().unsubscribe(id);
-}
-
-TEST_F(StatusPresentationTest, RunningMutedChangesOnlyTitleAndDetail) {
-  start();
-  vm().setMuted(true);
-  EXPECT_EQ(shown(vm()), (Shown{"Monitoring · Muted", "Input is active, but output is muted.",
-                                StatusSeverity::active, "Stop Monitoring", true, true}));
-  vm().setMuted(false);
-  EXPECT_EQ(shown(vm()).title, "Monitoring");
-}
-
-TEST_F(StatusPresentationTest, RequestingPermission) {
-  harness.authorization.setStatus(AVAuthorizationStatusNotDetermined);
-  start();
-  EXPECT_EQ(shown(vm()), (Shown{"Requesting audio input access…", std::nullopt,
-                                StatusSeverity::neutral, "Stop Monitoring", false, false}));
-}
-
-TEST_F(StatusPresentationTest, RefusedPermissionHidesEverythingElse) {
-  start();
-  harness.authorization.setStatus(AVAuthorizationStatusRestricted);
-  vm().refreshCatalog(false);
-  ASSERT_EQ(vm().phase(), MonitoringPhase::running());
-  EXPECT_EQ(shown(vm()),
-            (Shown{"Audio input access is off",
-                   "Allow VEXMORA MONITOR to use audio input in System Settings, then try again.",
-                   StatusSeverity::error, "Stop Monitoring", false, true}));
-}
-
-TEST_F(StatusPresentationTest, FailedShowsItsMessageAndHidesRouteProblems) {
-  harness.components.failOnAudioPath(
+const Step denied = [](H& h) { h.authorization.setStatus(AVAuthorizationStatusDenied); };
+const Step restricted = [](H& h) { h.authorization.setStatus(AVAuthorizationStatusRestricted); };
+const Step becameActive = [](H& h) { h.vm().applicationBecameActive(); };
+const Step streamFails = [](H& h) {
+  h.components.failOnAudioPath(
       {SimulatedAudioOperation::render, SimulatedUnitKind::input, 2, kAudio_ParamError});
-  start();
-  harness.advance(100ms);
-  EXPECT_EQ(shown(vm()), (Shown{"Monitoring couldn't start", MonitorViewModel::streamFailure,
-                                StatusSeverity::error, "Cancel Retry", true, false}));
-  harness.unplug(speakers);
-  vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()).title, "Monitoring couldn't start");
-}
+};
+const Step run = [](H& h) { h.advance(100ms); };
+const Step unplugOutput = [](H& h) { h.unplug(kSpeakers); };
+const Step unplugInput = [](H& h) { h.unplug(kScarlett); };
+const Step plugOutput = [](H& h) { h.plugOutput("Speakers", "speakers", 44100.0); };
+const Step plugInput = [](H& h) { h.plugInput("Scarlett 4i4", "scarlett"); };
+const Step outputDead = [](H& h) { h.platform.setAlive(kSpeakers, false); };
+const Step noInput = [](H& h) { h.vm().selectInputDevice(std::nullopt); };
+const Step noServer = [](H& h) {
+  h.catalog.injectFault(kAudioObjectSystemObject, propertyAddress(kAudioHardwarePropertyDevices),
+                        SimulatedPropertyFault::failingSizeQuery());
+};
+const Step badPair = [](H& h) { h.vm().selectChannelPair("6-7"); };
+const Step inputRateHigh = [](H& h) { h.setRate(kScarlett, 384000.0); };
+const Step inputRateBack = [](H& h) { h.setRate(kScarlett, 48000.0); };
+const Step outputRateNaN = [](H& h) {
+  h.setRate(kSpeakers, std::numeric_limits<double>::quiet_NaN());
+};
 
-TEST_F(StatusPresentationTest, OutputProblemIsCheckedBeforeTheInput) {
-  harness.setAlive(speakers, false);
-  vm().selectInputDevice(std::nullopt);
-  vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()), (Shown{"System output unavailable",
-                                "Choose an audio output in the desktop's Sound settings.",
-                                StatusSeverity::error, "Start Monitoring", false, false}));
-  // Without the audio service the device list is unreadable, and the detail says why.
-  harness.catalog.injectFault(kAudioObjectSystemObject,
-                              propertyAddress(kAudioHardwarePropertyDevices),
-                              SimulatedPropertyFault::failingSizeQuery());
-  vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()).detail,
-            "The PipeWire audio server isn't running. VEXMORA MONITOR "
-            "connects to it as soon as it starts.");
-  harness.catalog.clearFaults();
-  vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()).detail, "Choose an audio output in the desktop's Sound settings.");
-}
+constexpr auto neutral = StatusSeverity::neutral, warning = StatusSeverity::warning,
+               error = StatusSeverity::error, active = StatusSeverity::active;
+constexpr const char *kStart = "Start Monitoring", *kStop = "Stop Monitoring",
+                     *kCancel = "Cancel Auto-Resume";
 
-TEST_F(StatusPresentationTest, InvalidChannelPair) {
-  vm().selectChannelPair("6-7");
-  EXPECT_EQ(shown(vm()), (Shown{"Choose a valid stereo pair",
-                                "The saved channel layout is no longer available on this device.",
-                                StatusSeverity::warning, "Start Monitoring", false, false}));
-}
+// Each row starts stopped and ready, the speakers at 44.1 kHz and a Scarlett at 48 kHz. A row with
+// a phase is checked as the controller enters it, the others where the steps end.
+struct Row {
+  const char* name;
+  std::vector<Step> steps;
+  std::optional<Kind> during;
+  Shown expected;
+  std::string detail = {};  // the part of the detail the row computes or chooses
+};
 
-TEST_F(StatusPresentationTest, UnsupportedRates) {
-  harness.setRate(scarlett, 384000.0);
-  vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()), (Shown{"Unsupported input sample rate",
-                                "PipeWire reported 384.0 kHz for the input. VEXMORA MONITOR "
-                                "accepts standard PCM rates through 192 kHz.",
-                                StatusSeverity::warning, "Start Monitoring", false, false}));
-  harness.setRate(scarlett, 48000.0);
-  harness.setRate(speakers, std::numeric_limits<double>::quiet_NaN());
-  vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()).title, "Unsupported output sample rate");
-  EXPECT_EQ(shown(vm()).detail,
-            "PipeWire reported — kHz for the output. VEXMORA MONITOR "
-            "accepts standard PCM rates through 192 kHz.");
-}
+// clang-format off
+const Row kRows[] = {
+  {"ready", {}, {}, {"Ready", neutral, kStart, true, false}, "48.0 kHz input → 44.1 kHz system"},
+  {"starting", {start}, Kind::starting, {"Starting monitoring…", neutral, kStop, false, false}},
+  {"running", {start}, {}, {"Monitoring", active, kStop, true, true}, "48.0 kHz input → 44.1"},
+  {"muted", {start, mute}, {}, {"Monitoring · Muted", active, kStop, true, true}, "muted"},
+  {"reconfiguring", {start, reconcile}, Kind::reconfiguring,
+   {"Following the new system output…", neutral, kStop, false, true}, "Bluetooth"},
+  // A user stop clears the intent first, so the button already offers a start.
+  {"stopping", {start, stop}, Kind::stopping, {"Stopping…", neutral, kStart, false, false}},
+  {"requesting", {undetermined, start}, {},
+   {"Requesting audio input access…", neutral, kStop, false, false}},
+  {"denied", {denied, becameActive}, {},
+   {"Audio input access is off", error, kStart, false, false}, "System Settings"},
+  {"restricted while running", {start, restricted, refresh}, {},
+   {"Audio input access is off", error, kStop, false, true}, "System Settings"},
+  {"failed hides the lost output", {streamFails, start, run, unplugOutput, refresh}, {},
+   {"Monitoring couldn't start", error, "Cancel Retry", false, false}, "stopped unexpectedly"},
+  {"output before input", {outputDead, noInput, refresh}, {},
+   {"System output unavailable", error, kStart, false, false}, "Sound settings"},
+  {"no audio server", {outputDead, noInput, refresh, noServer, refresh}, {},
+   {"System output unavailable", error, kStart, false, false}, "server isn't running"},
+  {"invalid pair", {badPair}, {},
+   {"Choose a valid stereo pair", warning, kStart, false, false}, "no longer available"},
+  {"input rate", {inputRateHigh, refresh}, {},
+   {"Unsupported input sample rate", warning, kStart, false, false}, "384.0 kHz for the input"},
+  {"output rate", {outputRateNaN, refresh}, {},
+   {"Unsupported output sample rate", warning, kStart, false, false}, "— kHz for the output"},
+  {"saved input missing", {unplugInput, refresh}, {},
+   {"Waiting for the selected input", warning, kStart, false, false}, "will be restored"},
+  {"no input chosen", {unplugInput, noInput}, {},
+   {"Choose an audio input", neutral, kStart, false, false}, "Select the Scarlett"},
+  {"waiting for the input", {start, unplugInput, settleRefresh}, {},
+   {"Waiting for the selected input", warning, kCancel, false, false}, "will be restored"},
+  // The waiting phases show their own rows between the route coming back and the restart.
+  {"input back", {start, unplugInput, settleRefresh, plugInput, refresh}, {},
+   {"Waiting for the selected input", warning, kCancel, true, false}, "channel pair return"},
+  {"output back", {start, unplugOutput, settleRefresh, plugOutput, refresh}, {},
+   {"Waiting for the system output", warning, kCancel, true, false}, "output is ready"},
+  {"rate back", {start, inputRateHigh, settleRefresh, inputRateBack, refresh}, {},
+   {"Waiting for a supported format", warning, kCancel, true, false}, "usable PCM format"},
+};
+// clang-format on
 
-TEST_F(StatusPresentationTest, InputMissingWithAndWithoutSavedSelection) {
-  harness.unplug(scarlett);
-  vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()), (Shown{"Waiting for the selected input",
-                                "Reconnect the interface; the saved selection will be restored.",
-                                StatusSeverity::warning, "Start Monitoring", false, false}));
-  vm().selectInputDevice(std::nullopt);
-  EXPECT_EQ(shown(vm()),
-            (Shown{"Choose an audio input", "Select the Scarlett or another stereo input device.",
-                   StatusSeverity::neutral, "Start Monitoring", false, false}));
-}
-
-// The waiting phases show their own rows only between the route coming back and the restart.
-TEST_F(StatusPresentationTest, WaitingPhasesWithTheRouteBackBeforeTheRestart) {
-  start();
-  harness.unplug(scarlett);
-  harness.settleRefresh();
-  EXPECT_EQ(shown(vm()).primaryActionTitle, "Cancel Auto-Resume");
-  EXPECT_EQ(shown(vm()).title, "Waiting for the selected input");
-  harness.plugInput("Scarlett 4i4", "scarlett");
-  vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()), (Shown{"Waiting for the selected input",
-                                "Monitoring will resume when the exact device and channel pair "
-                                "return.",
-                                StatusSeverity::warning, "Cancel Auto-Resume", true, false}));
-  harness.settleRefresh();
-  ASSERT_EQ(vm().phase(), MonitoringPhase::running());
-
-  const AudioObjectID returned = vm().selectedInputDevice()->id;
-  harness.unplug(speakers);
-  harness.settleRefresh();
-  ASSERT_EQ(vm().phase(), MonitoringPhase::waitingForOutput());
-  speakers = harness.plugOutput("Speakers", "speakers", 44100.0);
-  vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()), (Shown{"Waiting for the system output",
-                                "Monitoring will resume when the system output is ready.",
-                                StatusSeverity::warning, "Cancel Auto-Resume", true, false}));
-  harness.settleRefresh();
-  ASSERT_EQ(vm().phase(), MonitoringPhase::running());
-
-  harness.setRate(returned, 384000.0);
-  harness.settleRefresh();
-  ASSERT_EQ(vm().phase(), MonitoringPhase::waitingForFormat());
-  harness.setRate(returned, 48000.0);
-  vm().refreshCatalog(false);
-  EXPECT_EQ(shown(vm()), (Shown{"Waiting for a supported format",
-                                "Monitoring will resume when PipeWire reports a usable PCM format.",
-                                StatusSeverity::warning, "Cancel Auto-Resume", true, false}));
+TEST(StatusPresentationTest, EveryPhaseAndRouteProblemShowsItsRow) {
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(row.name);
+    ControllerHarness harness;
+    ASSERT_EQ(harness.plugOutput("Speakers", "speakers", 44100.0), kSpeakers);
+    ASSERT_EQ(harness.plugInput("Scarlett 4i4", "scarlett"), kScarlett);
+    MonitorViewModel& vm = harness.launch();
+    harness.settle();
+    const auto seen = [&] {
+      return std::pair{Shown{vm.status().title, vm.status().severity, vm.primaryActionTitle(),
+                             vm.canStart(), vm.isMonitoring()},
+                       vm.status().detail.value_or("")};
+    };
+    std::map<Kind, std::pair<Shown, std::string>> entered;
+    const auto id = vm.subscribe([&] { entered.try_emplace(vm.phase().kind(), seen()); });
+    for (const Step& step : row.steps) step(harness);
+    vm.unsubscribe(id);
+    ASSERT_TRUE(!row.during || entered.count(*row.during));
+    const auto [shown, detail] = row.during ? entered.at(*row.during) : seen();
+    EXPECT_EQ(shown, row.expected);
+    EXPECT_TRUE(row.detail.empty() ? detail.empty() : detail.find(row.detail) != std::string::npos)
+        << detail;
+  }
 }
 
 }  // namespace

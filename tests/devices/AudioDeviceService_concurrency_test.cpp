@@ -9,26 +9,13 @@
 #include <vector>
 
 #include "devices/AudioDeviceService.h"
-#include "devices/ChangeRecorder.h"
+#include "devices/HardwareReads.h"
 #include "devices/SimulatedDeviceFixtures.h"
-#include "platform/simulated/SimulatedCatalog.h"
 
 namespace {
 
 using Change = AudioDeviceService::Change;
 constexpr auto kInput = kAudioObjectPropertyScopeInput;
-
-// Signals when the last owner lets go of it: here, when the service drops its change handler.
-class ReleaseProbe {
- public:
-  explicit ReleaseProbe(std::promise<void>& released) : released_(released) {}
-  ~ReleaseProbe() { released_.set_value(); }
-  ReleaseProbe(const ReleaseProbe&) = delete;
-  ReleaseProbe& operator=(const ReleaseProbe&) = delete;
-
- private:
-  std::promise<void>& released_;
-};
 
 class AudioDeviceServiceConcurrencyTest : public testing::Test {
  protected:
@@ -43,10 +30,10 @@ class AudioDeviceServiceConcurrencyTest : public testing::Test {
   SimulatedCatalog catalog;
   AudioObjectID input = 0;
   AudioObjectID output = 0;
+  ChangeRecorder recorder;
 };
 
 TEST_F(AudioDeviceServiceConcurrencyTest, BurstYieldsOneCallPerWatchingRegistrationOnTheQueue) {
-  ChangeRecorder recorder;
   AudioDeviceService service(catalog);
   recorder.attach(service);
   service.startListening();
@@ -54,9 +41,7 @@ TEST_F(AudioDeviceServiceConcurrencyTest, BurstYieldsOneCallPerWatchingRegistrat
   service.observeSelectedDevices(input, output);
   const AudioObjectID stream = catalog.streams(input, kInput).back();
 
-  constexpr int kRateChanges = 200;
-  constexpr int kFormatChanges = 50;
-  constexpr int kArrivals = 20;
+  constexpr int kRateChanges = 200, kFormatChanges = 50, kArrivals = 20;
   std::thread hardware([&] {
     for (int index = 0; index < kRateChanges; ++index) {
       catalog.setNominalSampleRate(index % 2 == 0 ? input : output, 44100.0 + index);
@@ -76,7 +61,6 @@ TEST_F(AudioDeviceServiceConcurrencyTest, BurstYieldsOneCallPerWatchingRegistrat
 }
 
 TEST_F(AudioDeviceServiceConcurrencyTest, ObservingWhileTheHardwareChangesLeavesNothingBehind) {
-  ChangeRecorder recorder;
   auto service = std::make_unique<AudioDeviceService>(catalog);
   recorder.attach(*service);
   service->startListening();
@@ -86,8 +70,7 @@ TEST_F(AudioDeviceServiceConcurrencyTest, ObservingWhileTheHardwareChangesLeaves
     for (int index = 0; !stop.load(std::memory_order_relaxed); ++index) {
       catalog.setNominalSampleRate(input, 44100.0 + index);
       catalog.setStreams(input, kInput, {{2, std::nullopt}, {2, std::nullopt}});
-      catalog.signal(output, {kAudioDevicePropertyDeviceHasChanged, kAudioObjectPropertyScopeGlobal,
-                              kAudioObjectPropertyElementMain});
+      catalog.signal(output, propertyAddress(kAudioDevicePropertyDeviceHasChanged));
     }
   });
   for (int round = 0; round < 300; ++round) service->observeSelectedDevices(input, output);
@@ -104,7 +87,8 @@ TEST_F(AudioDeviceServiceConcurrencyTest, NotificationQueuedBeforeDestructionDoe
   std::promise<void> handlerReleased;
   auto service = std::make_unique<AudioDeviceService>(catalog);
   {
-    auto probe = std::make_shared<ReleaseProbe>(handlerReleased);
+    // Its deleter runs when the service drops the change handler that owns the last copy.
+    std::shared_ptr<void> probe(nullptr, [&](void*) { handlerReleased.set_value(); });
     service->setChangeHandler(
         [probe, &calls](Change) { calls.fetch_add(1, std::memory_order_relaxed); });
   }
