@@ -98,6 +98,10 @@ fault peak-release-below-level src/controller/MeterBallistics.cpp \
   'std::max(old.peakDBFS - peakReleasePerPoll, reading.levelDBFS)' \
   'old.peakDBFS - peakReleasePerPoll' \
   vx_controller_tests
+fault restart-retry-not-doubled src/controller/MonitorViewModelRoute.cpp \
+  'std::min(2 * restartRetryDelay_, lastRestartRetryDelay)' \
+  'std::min(restartRetryDelay_, lastRestartRetryDelay)' \
+  vx_controller_tests
 
 fault spoken-decibels-ties-to-even src/ui/LevelMeterTexts.cpp \
   'std::llround(std::clamp(dBFS' 'std::llrint(std::clamp(dBFS' \

@@ -93,9 +93,14 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
   h.failUnitCall(Op::outputStart, kAudio_ParamError);
   vm.reconcileActiveRoute(true);
   expectStep("automatic restart fails", {Kind::reconfiguring, Kind::failed}, true, 0);
+  // No device event need follow: the controller tries again after 1 s, then after 2 s more.
+  h.advance(1000ms);
+  expectStep("failed again after a pause", {Kind::reconfiguring, Kind::failed}, true, 0);
   h.components.clearCallFailures();
-  h.plugInput("Another", "another");
-  refreshed("retried at the next change", restart, speakers);
+  h.advance(800ms);
+  expectStep("the next pause is twice as long", {}, true, 0);
+  h.advance(600ms);
+  expectStep("retried after it", restart, true, speakers);
   // The audio stops while the catalog still lists the device: streams that run idle.
   h.world.device(box)->setAlive(false);
   h.advance(1100ms);
