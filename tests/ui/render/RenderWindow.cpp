@@ -19,40 +19,6 @@
 #include "ui/MuteLatch.h"
 #include "ui/PanelHarness.h"
 
-namespace {
-
-void save(MonitorView& view, const QDir& directory, const QString& name) {
-  view.resize(620, 700);
-  view.show();
-  QApplication::processEvents();
-  QPixmap pixmap(view.size() * 2);
-  pixmap.setDevicePixelRatio(2.0);
-  view.render(&pixmap);
-  const QString path = directory.filePath(name + QStringLiteral(".png"));
-  if (!pixmap.save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-  std::printf("%s\n", qPrintable(path));
-}
-
-void scene(const QDir& directory, const QString& name,
-           const std::function<void(PanelHarness&)>& before,
-           const std::function<void(PanelHarness&)>& after) {
-  PanelHarness panel;
-  panel.plugStandardDevices();
-  before(panel);
-  panel.open(true);
-  after(panel);
-  save(*panel.view, directory, name);
-}
-
-void nothing(PanelHarness&) {}
-
-void startAndPlay(PanelHarness& panel) {
-  panel.clickPrimary();
-  panel.run(std::chrono::milliseconds(400));
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
@@ -64,33 +30,59 @@ int main(int argc, char** argv) {
   const QDir directory(QString::fromLocal8Bit(argv[1]));
   if (!directory.mkpath(QStringLiteral("."))) return 1;
 
-  scene(directory, QStringLiteral("ready"), nothing, nothing);
-  scene(directory, QStringLiteral("running"), nothing, startAndPlay);
-  scene(directory, QStringLiteral("running-muted"), nothing, [](PanelHarness& panel) {
-    startAndPlay(panel);
-    panel.view->muteLatch()->click();
-    panel.run(std::chrono::milliseconds(100));
-  });
-  scene(directory, QStringLiteral("waiting-for-input"), nothing, [](PanelHarness& panel) {
-    startAndPlay(panel);
-    panel.controller.unplug(panel.interface);
-    panel.controller.settleRefresh();
-    panel.run(std::chrono::milliseconds(1000));
-  });
-  scene(directory, QStringLiteral("failed-diagnostics"), nothing, [](PanelHarness& panel) {
-    panel.controller.failUnitCall(SimulatedAudioOperation::outputStart, -50);
-    panel.clickPrimary();
-    panel.view->diagnostics()->setExpanded(true);
-    panel.view->resize(620, 700);
+  using Step = std::function<void(PanelHarness&)>;
+  const Step play = [](PanelHarness& p) {
+    p.clickPrimary();
+    p.run(400ms);
+  };
+  // Each scene: its name, what happens before the window opens, and what happens after.
+  const struct {
+    const char* name;
+    Step before, after;
+  } scenes[] = {
+      {"ready", {}, {}},
+      {"running", {}, play},
+      {"running-muted", {},
+       [&](PanelHarness& p) {
+         play(p);
+         p.view->muteLatch()->click();
+         p.run(100ms);
+       }},
+      {"waiting-for-input", {},
+       [&](PanelHarness& p) {
+         play(p);
+         p.controller.unplug(p.interface);
+         p.controller.settleRefresh();
+         p.run(1000ms);
+       }},
+      {"failed-diagnostics", {},
+       [](PanelHarness& p) {
+         p.controller.failUnitCall(SimulatedAudioOperation::outputStart, -50);
+         p.clickPrimary();
+         p.view->diagnostics()->setExpanded(true);
+         QApplication::processEvents();
+         QScrollBar* scroll = p.view->scrollArea()->verticalScrollBar();
+         scroll->setValue(scroll->maximum());
+       }},
+      {"permission-off",
+       [](PanelHarness& p) { p.controller.authorization.setStatus(AVAuthorizationStatusDenied); },
+       {}},
+  };
+  for (const auto& scene : scenes) {
+    PanelHarness panel;
+    panel.plugStandardDevices();
+    if (scene.before) scene.before(panel);
+    MonitorView& view = panel.open(true);
+    if (scene.after) scene.after(panel);
+    view.resize(620, 700);
+    view.show();
     QApplication::processEvents();
-    QScrollBar* scroll = panel.view->scrollArea()->verticalScrollBar();
-    scroll->setValue(scroll->maximum());
-  });
-  scene(
-      directory, QStringLiteral("permission-off"),
-      [](PanelHarness& panel) {
-        panel.controller.authorization.setStatus(AVAuthorizationStatusDenied);
-      },
-      nothing);
+    QPixmap pixmap(view.size() * 2);
+    pixmap.setDevicePixelRatio(2.0);
+    view.render(&pixmap);
+    const QString path = directory.filePath(QString::fromUtf8(scene.name) + ".png");
+    if (!pixmap.save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    std::printf("%s\n", qPrintable(path));
+  }
   return 0;
 }
