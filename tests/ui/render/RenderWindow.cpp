@@ -12,7 +12,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <cstdio>
-#include <functional>
 
 #include "app/DarkAppearance.h"
 #include "ui/DiagnosticsDisclosure.h"
@@ -29,60 +28,48 @@ int main(int argc, char** argv) {
   applyDarkAppearance(application);
   const QDir directory(QString::fromLocal8Bit(argv[1]));
   if (!directory.mkpath(QStringLiteral("."))) return 1;
-
-  using Step = std::function<void(PanelHarness&)>;
-  const Step play = [](PanelHarness& p) {
-    p.clickPrimary();
-    p.run(400ms);
-  };
-  // Each scene: its name, what happens before the window opens, and what happens after.
-  const struct {
-    const char* name;
-    Step before, after;
-  } scenes[] = {
-      {"ready", {}, {}},
-      {"running", {}, play},
-      {"running-muted", {},
-       [&](PanelHarness& p) {
-         play(p);
-         p.view->muteLatch()->click();
-         p.run(100ms);
-       }},
-      {"waiting-for-input", {},
-       [&](PanelHarness& p) {
-         play(p);
-         p.controller.unplug(p.interface);
-         p.controller.settleRefresh();
-         p.run(1000ms);
-       }},
-      {"failed-diagnostics", {},
-       [](PanelHarness& p) {
-         p.controller.failUnitCall(SimulatedAudioOperation::outputStart, -50);
-         p.clickPrimary();
-         p.view->diagnostics()->setExpanded(true);
-         QApplication::processEvents();
-         QScrollBar* scroll = p.view->scrollArea()->verticalScrollBar();
-         scroll->setValue(scroll->maximum());
-       }},
-      {"permission-off",
-       [](PanelHarness& p) { p.controller.authorization.setStatus(AVAuthorizationStatusDenied); },
-       {}},
-  };
-  for (const auto& scene : scenes) {
-    PanelHarness panel;
-    panel.plugStandardDevices();
-    if (scene.before) scene.before(panel);
-    MonitorView& view = panel.open(true);
-    if (scene.after) scene.after(panel);
-    view.resize(620, 700);
-    view.show();
+  const auto save = [&](PanelHarness& panel, const char* name) {
+    panel.view->show();
     QApplication::processEvents();
-    QPixmap pixmap(view.size() * 2);
+    QPixmap pixmap(panel.view->size() * 2);
     pixmap.setDevicePixelRatio(2.0);
-    view.render(&pixmap);
-    const QString path = directory.filePath(QString::fromUtf8(scene.name) + ".png");
+    panel.view->render(&pixmap);
+    const QString path = directory.filePath(QString::fromUtf8(name) + ".png");
     if (!pixmap.save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     std::printf("%s\n", qPrintable(path));
-  }
+  };
+
+  PanelHarness panel;  // one route through its phases
+  panel.plugStandardDevices();
+  panel.open();
+  save(panel, "ready");
+  panel.clickPrimary();
+  panel.run(400ms);
+  save(panel, "running");
+  panel.view->muteLatch()->click();
+  panel.run(100ms);
+  save(panel, "running-muted");
+  panel.view->muteLatch()->click();
+  panel.controller.unplug(panel.interface);
+  panel.controller.settleRefresh();
+  panel.run(1000ms);
+  save(panel, "waiting-for-input");
+
+  PanelHarness failed;
+  failed.plugStandardDevices();
+  failed.open();
+  failed.controller.failUnitCall(SimulatedAudioOperation::outputStart, -50);
+  failed.clickPrimary();
+  failed.view->diagnostics()->setExpanded(true);
+  QApplication::processEvents();
+  QScrollBar* scroll = failed.view->scrollArea()->verticalScrollBar();
+  scroll->setValue(scroll->maximum());
+  save(failed, "failed-diagnostics");
+
+  PanelHarness refused;
+  refused.plugStandardDevices();
+  refused.controller.authorization.setStatus(AVAuthorizationStatusDenied);
+  refused.open();
+  save(refused, "permission-off");
   return 0;
 }
