@@ -20,14 +20,6 @@ namespace {
 
 using StudioPalette::withOpacity;
 
-// A black backdrop, so that every drawn pixel can be compared with a known composite.
-struct BlackHost : QWidget {
-  BlackHost() {
-    setAutoFillBackground(true);
-    setPalette(QPalette(Qt::black));
-  }
-};
-
 TEST(FaceplateBackgroundTest, HairlinesEveryThreePixelsFromHalfAPixelUpToTheBottom) {
   const std::vector<double> lines = FaceplateBackground::hairlinePositions(700.0);
   ASSERT_EQ(lines.size(), 234u);
@@ -56,16 +48,14 @@ TEST(FaceplateBackgroundTest, GradientRunsFromChassisThroughLighterMetalAndScrew
 template <typename Lamp>
 void expectLitAndDark(const QColor& colour, QPoint centre, double litOpacity, int tolerance,
                       double darkOpacity, int aboveRow) {
-  BlackHost host;
-  auto* lamp = new Lamp(colour, true, &host);
-  host.resize(lamp->size());
-  QImage image = render(host);
+  Lamp lamp(colour, true);
+  QImage image = render(lamp, Qt::black);
   EXPECT_TRUE(colorNear(image.pixelColor(centre), over(withOpacity(colour, litOpacity), Qt::black),
                         tolerance));
   const QColor glow = image.pixelColor(centre.x(), 1);
   EXPECT_GT(std::max(glow.red(), glow.green()), 10);
-  lamp->setLit(false);
-  image = render(host);
+  lamp.setLit(false);
+  image = render(lamp, Qt::black);
   EXPECT_TRUE(
       colorNear(image.pixelColor(centre), over(withOpacity(colour, darkOpacity), Qt::black)));
   EXPECT_EQ(image.pixelColor(centre.x(), aboveRow), QColor(Qt::black));
@@ -97,11 +87,9 @@ TEST(DecorationsTest, HiddenFromAssistiveTechnology) {
 }
 
 TEST(FaceplateSectionTest, PlateHasBevelledOutlineOverAGradient) {
-  BlackHost host;
-  auto* section = new FaceplateSection("SIGNAL PATH", std::nullopt, new QWidget, &host);
-  section->resize(300, 120);
-  host.resize(300, 120);
-  const QImage image = render(host);
+  FaceplateSection section("SIGNAL PATH", std::nullopt, new QWidget);
+  section.resize(300, 120);
+  const QImage image = render(section, Qt::black);
   const QMargins shadow = FaceplateSection::shadowMargins();
   EXPECT_TRUE(colorNear(image.pixelColor(150, shadow.top()), StudioPalette::edge(), 6));
   EXPECT_LT(image.pixelColor(150, 119 - shadow.bottom()).lightness(), 8);
@@ -111,14 +99,12 @@ TEST(FaceplateSectionTest, PlateHasBevelledOutlineOverAGradient) {
 }
 
 TEST(StatusConsoleTest, SmokedGlassWithLampAndTitleInTheSeverityColourReadAsOneElement) {
-  BlackHost host;
-  auto& console = *new StatusConsole(&host);
+  StatusConsole console;
   for (StatusSeverity severity : {StatusSeverity::neutral, StatusSeverity::active,
                                   StatusSeverity::warning, StatusSeverity::error}) {
     console.setStatus({"Ready", "Press start.", severity});
     console.resize(400, console.heightForWidth(400));
-    host.resize(console.size());
-    const QImage image = render(host);
+    const QImage image = render(console, Qt::black);
     const QColor& colour = StudioPalette::severityColor(severity);
     EXPECT_TRUE(
         colorNear(image.pixelColor(200, console.height() - 5), StudioPalette::smokedGlass()));
@@ -139,25 +125,23 @@ TEST(StatusConsoleTest, SmokedGlassWithLampAndTitleInTheSeverityColourReadAsOneE
 
 class HardwareButtonTest : public ::testing::Test {
  protected:
-  BlackHost host;
-  HardwareButton& button = *new HardwareButton([] { return true; }, &host);  // reduce motion
+  HardwareButton button{[] { return true; }};  // reduce motion
 };
 
 TEST_F(HardwareButtonTest, LatchedButtonIsSunkAtRestAndPressingMovesItDown) {
   button.setText("MUTE");
   button.resize(160, button.sizeHint().height());
-  host.resize(button.size());
   const QRect body = button.rect() - HardwareButtonStyle::shadowMargins();
   const int x = body.center().x();
-  const QColor raisedTop = render(host).pixelColor(x, body.top() + 2);
+  const QColor raisedTop = render(button, Qt::black).pixelColor(x, body.top() + 2);
   button.setLatched(true);
-  const QImage latched = render(host);
+  const QImage latched = render(button, Qt::black);
   EXPECT_LT(latched.pixelColor(x, body.top() + 2).lightness(), raisedTop.lightness() - 10);
   // At rest the latched body's outline stays on its first row; pressed, it moves one row down.
   EXPECT_TRUE(colorNear(latched.pixelColor(x, body.top()), StudioPalette::edge(), 6));
   QTest::mousePress(&button, Qt::LeftButton);
   EXPECT_EQ(button.pressProgress(), 1.0);  // no transition
-  const QImage pressed = render(host);
+  const QImage pressed = render(button, Qt::black);
   EXPECT_TRUE(colorNear(pressed.pixelColor(x, body.top() + 1), StudioPalette::edge(), 6));
   EXPECT_FALSE(colorNear(pressed.pixelColor(x, body.top()), StudioPalette::edge(), 6));
   QTest::mouseRelease(&button, Qt::LeftButton);
@@ -170,12 +154,9 @@ TEST_F(HardwareButtonTest, ClicksReachTheButtonThroughItsFaceAndADisabledButtonI
   auto* face = new QLabel("ENGAGE ROUTE");
   button.setFace(face);
   button.resize(160, button.sizeHint().height());
-  host.show();
+  button.show();
   QTest::mouseClick(&button, Qt::LeftButton);
   EXPECT_EQ(clicks, 1);
-  EXPECT_GE(button.height() - HardwareButtonStyle::shadowMargins().top() -
-                HardwareButtonStyle::shadowMargins().bottom(),
-            HardwareButtonStyle::minimumHeight);
 
   button.setEnabled(false);
   auto* dim = qobject_cast<QGraphicsOpacityEffect*>(button.graphicsEffect());

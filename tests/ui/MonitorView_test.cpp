@@ -198,7 +198,8 @@ void expectPhase(const std::string& before, const std::string& after, const std:
             shows);
   for (const auto& [part, expected] : parts) EXPECT_EQ(shown[part], expected) << part;
   seen.removeDuplicates();
-  EXPECT_TRUE(seen.join('\n').contains(QString::fromStdString(mustShow))) << mustShow;
+  EXPECT_TRUE(mustShow.empty() || seen.join('\n').contains(QString::fromStdString(mustShow)))
+      << mustShow;
   for (const QString& text : seen) {
     for (const char* name :
          {"macOS", "Core Audio", "CORE AUDIO", "AirPlay", "Audio MIDI Setup", "OSStatus"})
@@ -298,17 +299,12 @@ TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsControlsAndPlatformWording) 
 }
 
 TEST(DiagnosticsViewTest, RowsFormatTheirValues) {
-  const EngineDiagnostics diagnostics{0, 48000, 1024, 1536, -12.6, 3, 1, 12.34};
-  const std::vector<DiagnosticRow> expected{{"INPUT RATE", "—"},
-                                            {"OUTPUT RATE", "48000 Hz"},
-                                            {"DRIFT BUFFER", "1024 / 1536 frames"},
-                                            {"RATE CORRECTION", "-13 ppm"},
-                                            {"UNDERRUNS", "3"},
-                                            {"OVERRUNS", "1"},
-                                            {"LATENCY", "12.3 ms"}};
-  EXPECT_EQ(DiagnosticsView::rows(diagnostics, std::nullopt), expected);
-  EXPECT_EQ(DiagnosticsView::rows(diagnostics, "boom").back(),
-            (DiagnosticRow{"LAST ERROR", "boom", true}));
+  const auto rows = DiagnosticsView::rows({0, 48000, 1024, 1536, -12.6, 3, 1, 12.34}, "boom");
+  QStringList values;
+  for (const DiagnosticRow& row : rows) values << row.value;
+  EXPECT_EQ(values.join(" | "),
+            "— | 48000 Hz | 1024 / 1536 frames | -13 ppm | 3 | 1 | 12.3 ms | boom");
+  EXPECT_EQ(rows.back(), (DiagnosticRow{"LAST ERROR", "boom", true}));
 }
 
 // The meters publish about ninety changes a second; the route texts must not be re-announced.

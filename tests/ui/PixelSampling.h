@@ -9,9 +9,13 @@
 #include <QWidget>
 #include <cmath>
 
-// The widget as it appears on screen, at one pixel per point.
-inline QImage render(QWidget& widget) {
-  return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+// The widget as it appears on screen over `background` (its own window background left out), at
+// one pixel per point.
+inline QImage render(QWidget& widget, const QColor& background = Qt::transparent) {
+  QImage image(widget.size(), QImage::Format_ARGB32);
+  image.fill(background);
+  widget.render(&image, {}, {}, QWidget::DrawChildren);
+  return image;
 }
 
 // `top` composited over an opaque `bottom`.
