@@ -71,6 +71,7 @@ void act(PanelHarness& p, const std::string& script) {
          chooseMenuItem(*p.view->inputPicker(), "Second Interface");
          p.controller.settle();
        }},
+      {"choose-none", [](auto& p) { chooseMenuItem(*p.view->inputPicker(), "Choose an input…"); }},
       {"mute", [](auto& p) { p.view->muteLatch()->click(); }},
       {"expand", [](auto& p) { p.view->diagnostics()->toggle()->click(); }},
       {"recover", [](auto& p) { p.view->recoveryButton()->click(); }},
@@ -213,7 +214,11 @@ TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsControlsAndPlatformWording) 
               "",
               {{"input menu", "* Choose an input… | ---"},
                {"channel menu", "* Choose channels… | ---"},
+               {"input", "Input | Choose an input… | Choose an input… | Choose an input…"},
                {"pickers", "input -"}});
+  expectPhase("speakers scarlett", "choose-none",
+              "Choose an audio input · READY white · " + kStart + ", disabled · ", "",
+              {{"pickers", "input -"}});
   expectPhase(
       "scarlett", "", "System output unavailable · FAULT red · " + kStart + ", disabled · ", sound,
       {{"output",
@@ -261,6 +266,10 @@ TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsControlsAndPlatformWording) 
   expectPhase("speakers scarlett", "press wait unplug-input refresh", waiting, "",
               {{"input menu", "Choose an input… | --- | (Saved device (disconnected)) | ---"},
                {"channel menu", "Choose channels… | --- | (Saved pair (unavailable)) | ---"},
+               {"input",
+                "Input | Saved device (disconnected) | Saved device (disconnected) | Saved device "
+                "(disconnected)"},
+               {"channels", "Channels | Saved pair (unavailable) |  | "},
                {"pickers", "input -"}});
   expectPhase("speakers scarlett", "press wait unplug-input refresh wait-3s", waiting, "",
               {{"left meter", "-60"}});
