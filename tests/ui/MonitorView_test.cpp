@@ -1,19 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <QAccessible>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QScrollArea>
 #include <QTest>
 #include <QTimer>
+#include <map>
 #include <set>
+#include <sstream>
 
 #include "ui/ButtonFace.h"
 #include "ui/DiagnosticsDisclosure.h"
 #include "ui/DiagnosticsView.h"
-#include "ui/FormatReadoutView.h"
-#include "ui/HardwareButton.h"
 #include "ui/LatencyLatch.h"
 #include "ui/LevelMeterView.h"
 #include "ui/MeterWell.h"
@@ -23,586 +20,404 @@
 #include "ui/PanelHarness.h"
 #include "ui/PanelHeader.h"
 #include "ui/RecoveryButton.h"
-#include "ui/RouteLabel.h"
 #include "ui/StatusConsole.h"
 #include "ui/StudioPalette.h"
 
 namespace {
 
-using Kind = MonitoringPhase::Kind;
+using Step = std::function<void(PanelHarness&)>;
 
 const std::string kPair12 = "Inputs 1 / 2 — Left: Input 1 · Right: Input 2";
 const std::string kPair34 = "Inputs 3 / 4 — Left: Input 3 · Right: Input 4";
+const std::string kStart = "START MONITORING / ENGAGE ROUTE ▶ green";
+const std::string kStop = "STOP MONITORING / DISENGAGE ROUTE ■ red lit, latched";
 
-// What the primary button shows.
-struct PrimaryFace {
-  std::string caption;
-  std::string subCaption;
-  PanelSymbol symbol;
-  QColor lamp;
-  bool lampLit;
-  bool latched;
-  bool enabled;
-
-  bool operator==(const PrimaryFace&) const = default;
-};
-
-void PrintTo(const PrimaryFace& face, std::ostream* out) {
-  *out << "{" << face.caption << ", " << face.subCaption << ", symbol "
-       << static_cast<int>(face.symbol) << ", lamp " << face.lamp.name().toStdString()
-       << (face.lampLit ? " lit" : " dark") << (face.latched ? ", latched" : "")
-       << (face.enabled ? ", enabled" : ", disabled") << "}";
-}
-
-class MonitorViewTest : public ::testing::Test {
- protected:
-  MonitorView& view() { return *panel.view; }
-  MonitorViewModel& vm() { return panel.vm(); }
-
-  PrimaryFace primary() {
-    const ButtonFaceLook& look = view().primaryFace()->look();
-    return {look.caption.toStdString(),
-            look.subCaption.toStdString(),
-            look.symbol,
-            look.lampColor,
-            look.lampLit,
-            view().primaryButton()->isLatched(),
-            view().primaryButton()->isEnabled()};
-  }
-
-  std::string headerWord() { return view().header()->word().toStdString(); }
-  std::string consoleTitle() { return view().statusConsole()->status().title; }
-  std::string inputFace() { return view().inputPicker()->value().toStdString(); }
-  std::string channelFace() { return view().channelPicker()->value().toStdString(); }
-  bool recoveryShown() { return view().recoveryButton()->isVisibleTo(&view()); }
-  std::string recoveryTitle() { return view().recoveryButton()->text().toStdString(); }
-
-  PanelHarness panel;
-};
-
-PrimaryFace engage(std::string caption = "START MONITORING", bool enabled = true) {
-  return {std::move(caption),
-          "ENGAGE ROUTE",
-          PanelSymbol::playFill,
-          StudioPalette::green(),
-          false,
-          false,
-          enabled};
-}
-
-PrimaryFace disengage(std::string caption, std::string subCaption = "DISENGAGE ROUTE",
-                      bool enabled = true) {
-  return {std::move(caption),
-          std::move(subCaption),
-          PanelSymbol::stopFill,
-          StudioPalette::red(),
-          true,
-          true,
-          enabled};
-}
-
-TEST_F(MonitorViewTest, FirstLaunchWithNoInput) {
-  panel.speakers = panel.controller.plugOutput("Studio Speakers", "speakers", 48000.0);
-  panel.open();
-  EXPECT_EQ(consoleTitle(), "Choose an audio input");
-  EXPECT_EQ(view().statusConsole()->status().severity, StatusSeverity::neutral);
-  EXPECT_EQ(headerWord(), "READY");
-  EXPECT_EQ(view().header()->lightColor(), StudioPalette::textPrimary());
-  EXPECT_EQ(inputFace(), "Choose an input…");
-  EXPECT_EQ(menuEntries(*view().inputPicker()),
-            (std::vector{MenuEntry::item("Choose an input…", true), MenuEntry::divider()}));
-  EXPECT_TRUE(view().inputPicker()->isEnabled());
-  EXPECT_EQ(channelFace(), "Choose channels…");
-  EXPECT_FALSE(view().channelPicker()->isEnabled());
-  EXPECT_EQ(menuEntries(*view().channelPicker()),
-            (std::vector{MenuEntry::item("Choose channels…", true), MenuEntry::divider()}));
-  EXPECT_TRUE(view().inputFormat()->format().isEmpty());
-  EXPECT_EQ(primary(), engage("START MONITORING", false));
-  EXPECT_FALSE(recoveryShown());
-}
-
-TEST_F(MonitorViewTest, NoSystemOutput) {
-  panel.interface = panel.controller.plugInput("Scarlett 4i4", "scarlett", 4, 48000.0);
-  panel.open();
-  EXPECT_EQ(consoleTitle(), "System output unavailable");
-  EXPECT_EQ(headerWord(), "FAULT");
-  EXPECT_EQ(view().header()->lightColor(), StudioPalette::red());
-  EXPECT_TRUE(view().outputBox()->shownName().isEmpty());
-  EXPECT_TRUE(view().outputBox()->format().isEmpty());
-  EXPECT_EQ(view().outputBox()->toolTip(), "System output unavailable");
-  EXPECT_EQ(accessibleText(view().outputBox(), QAccessible::Value), "Unavailable");
-  EXPECT_FALSE(recoveryShown());
-}
-
-TEST_F(MonitorViewTest, ReadyRouteOffersItsDevicesAndPairs) {
-  panel.plugStandardDevices();
-  panel.open();
-  EXPECT_EQ(consoleTitle(), "Ready");
-  EXPECT_EQ(view().statusConsole()->status().detail,
-            "48.0 kHz input → 48.0 kHz system output. Monitoring is off.");
-  EXPECT_EQ(headerWord(), "READY");
-  EXPECT_EQ(inputFace(), "Scarlett 4i4");
-  EXPECT_EQ(view().inputPicker()->toolTip(), "Scarlett 4i4");
-  EXPECT_EQ(view().inputFormat()->format(), "48.0 kHz / 24-bit");
-  EXPECT_EQ(menuEntries(*view().inputPicker()),
-            (std::vector{MenuEntry::item("Choose an input…"), MenuEntry::divider(),
-                         MenuEntry::item("Scarlett 4i4", true)}));
-  EXPECT_EQ(channelFace(), kPair12);
-  EXPECT_EQ(menuEntries(*view().channelPicker()),
-            (std::vector{MenuEntry::item("Choose channels…"), MenuEntry::divider(),
-                         MenuEntry::item(kPair12, true), MenuEntry::item(kPair34)}));
-  EXPECT_EQ(view().outputBox()->shownName(), "Studio Speakers");
-  EXPECT_EQ(view().outputBox()->toolTip(), "Studio Speakers");
-  EXPECT_EQ(primary(), engage());
-  EXPECT_FALSE(recoveryShown());
-}
-
-TEST_F(MonitorViewTest, MenuChoicesReachTheController) {
-  panel.plugStandardDevices();
-  panel.open();
-  chooseMenuItem(*view().channelPicker(), kPair34);
-  EXPECT_EQ(vm().selectedPairID(), "2-3");
-  EXPECT_EQ(channelFace(), kPair34);
-  chooseMenuItem(*view().inputPicker(), "Choose an input…");
-  EXPECT_EQ(vm().selectedDeviceUID(), std::nullopt);
-  EXPECT_EQ(inputFace(), "Choose an input…");
-  EXPECT_FALSE(view().channelPicker()->isEnabled());
-  chooseMenuItem(*view().inputPicker(), "Scarlett 4i4");
-  EXPECT_EQ(vm().selectedDeviceUID(), "scarlett");
-}
-
-TEST_F(MonitorViewTest, RunningThenMutedThenStopped) {
-  panel.plugStandardDevices();
-  panel.open();
-  panel.clickPrimary();
-  panel.run(200ms);
-  ASSERT_EQ(vm().phase().kind(), Kind::running);
-  EXPECT_EQ(consoleTitle(), "Monitoring");
-  EXPECT_EQ(view().statusConsole()->status().severity, StatusSeverity::active);
-  EXPECT_EQ(headerWord(), "ACTIVE");
-  EXPECT_EQ(view().header()->lightColor(), StudioPalette::green());
-  EXPECT_EQ(primary(), disengage("STOP MONITORING"));
-  EXPECT_TRUE(view().inputPicker()->isEnabled());
-  EXPECT_GT(view().meters()->left()->reading().levelDBFS, -12.0);
-
-  view().muteLatch()->click();
-  EXPECT_TRUE(vm().isMuted());
-  EXPECT_EQ(headerWord(), "MUTED");
-  EXPECT_EQ(consoleTitle(), "Monitoring · Muted");
-  const ButtonFaceLook& mute = view().muteLatch()->buttonFace()->look();
-  EXPECT_EQ(mute.subCaption, "LATCHED");
-  EXPECT_TRUE(mute.lampLit);
-  EXPECT_EQ(mute.lampColor, StudioPalette::amber());
-  EXPECT_EQ(mute.symbol, PanelSymbol::speakerSlashFill);
-  EXPECT_TRUE(view().muteLatch()->isLatched());
-  const QAccessible::State latched =
-      QAccessible::queryAccessibleInterface(view().muteLatch())->state();
-  EXPECT_TRUE(latched.checkable);
-  EXPECT_TRUE(latched.checked);
-  EXPECT_EQ(primary(), disengage("STOP MONITORING"));
-
-  view().muteLatch()->click();
-  EXPECT_FALSE(vm().isMuted());
-  EXPECT_EQ(view().muteLatch()->buttonFace()->look().subCaption, "OUTPUT ON");
-  EXPECT_FALSE(QAccessible::queryAccessibleInterface(view().muteLatch())->state().checked);
-
-  panel.clickPrimary();
-  panel.run(100ms);
-  EXPECT_EQ(vm().phase().kind(), Kind::stopped);
-  EXPECT_EQ(primary(), engage());
-  EXPECT_EQ(headerWord(), "READY");
-}
-
-TEST_F(MonitorViewTest, TransitionalPhaseHoldsThePickersAndTheButton) {
-  panel.plugStandardDevices();
-  panel.controller.authorization.setStatus(AVAuthorizationStatusNotDetermined);
-  panel.open();
-  panel.clickPrimary();
-  ASSERT_EQ(vm().phase().kind(), Kind::requestingPermission);
-  // The prompt lasts past this event-loop turn, so the controls are held back.
-  QCoreApplication::processEvents();
-  EXPECT_EQ(headerWord(), "SYNC");
-  EXPECT_EQ(primary(), disengage("STOP MONITORING", "ROUTE TRANSITION", false));
-  EXPECT_FALSE(view().inputPicker()->isEnabled());
-  EXPECT_FALSE(view().channelPicker()->isEnabled());
-  panel.controller.authorization.answer(true);
-  panel.run(200ms);
-  EXPECT_EQ(vm().phase().kind(), Kind::running);
-  EXPECT_TRUE(view().inputPicker()->isEnabled());
-}
-
-TEST_F(MonitorViewTest, SavedDeviceUnpluggedWhileMonitoring) {
-  panel.plugStandardDevices();
-  panel.open();
-  panel.clickPrimary();
-  panel.run(100ms);
-  panel.controller.unplug(panel.interface);
-  panel.controller.settleRefresh();
-  ASSERT_EQ(vm().phase().kind(), Kind::waitingForInput);
-  EXPECT_EQ(consoleTitle(), "Waiting for the selected input");
-  EXPECT_EQ(headerWord(), "WAIT");
-  EXPECT_EQ(view().header()->lightColor(), StudioPalette::amber());
-  EXPECT_EQ(primary(), disengage("CANCEL AUTO-RESUME"));
-  EXPECT_EQ(inputFace(), "Saved device (disconnected)");
-  EXPECT_EQ(
-      menuEntries(*view().inputPicker()),
-      (std::vector{MenuEntry::item("Choose an input…"), MenuEntry::divider(),
-                   MenuEntry::disabled("Saved device (disconnected)"), MenuEntry::divider()}));
-  EXPECT_FALSE(view().channelPicker()->isEnabled());
-  EXPECT_EQ(channelFace(), "Saved pair (unavailable)");
-  EXPECT_EQ(menuEntries(*view().channelPicker()),
-            (std::vector{MenuEntry::item("Choose channels…"), MenuEntry::divider(),
-                         MenuEntry::disabled("Saved pair (unavailable)"), MenuEntry::divider()}));
-  EXPECT_TRUE(view().inputFormat()->format().isEmpty());
-  panel.run(3000ms);
-  EXPECT_EQ(view().meters()->left()->reading().levelDBFS, -60.0);
-}
-
-TEST_F(MonitorViewTest, FailedStartOffersRetryAndShowsTheErrorInTheDiagnostics) {
-  panel.plugStandardDevices();
-  panel.open();
-  const DiagnosticsDisclosure& disclosure = *view().diagnostics();
-  EXPECT_FALSE(disclosure.isExpanded());
-  EXPECT_FALSE(disclosure.diagnostics()->isVisibleTo(&view()));
-  EXPECT_EQ(disclosure.diagnostics()->shownRows().size(), 7u);
-
-  panel.controller.components.failOnAudioPath(
-      {SimulatedAudioOperation::render, SimulatedUnitKind::input, 2, kAudio_ParamError});
-  panel.clickPrimary();
-  panel.run(100ms);
-  ASSERT_EQ(vm().phase().kind(), Kind::failed);
-  EXPECT_EQ(consoleTitle(), "Monitoring couldn't start");
-  EXPECT_EQ(view().statusConsole()->status().severity, StatusSeverity::error);
-  EXPECT_EQ(headerWord(), "FAULT");
-  EXPECT_EQ(view().header()->lightColor(), StudioPalette::red());
-  EXPECT_EQ(primary(), disengage("CANCEL RETRY"));
-  ASSERT_TRUE(recoveryShown());
-  EXPECT_EQ(recoveryTitle(), "Retry");
-  EXPECT_EQ(view().recoveryButton()->symbol(), PanelSymbol::arrowClockwise);
-
-  view().diagnostics()->toggle()->click();
-  EXPECT_TRUE(disclosure.diagnostics()->isVisibleTo(&view()));
-  const auto& rows = disclosure.diagnostics()->shownRows();
-  ASSERT_EQ(rows.size(), 8u);
-  EXPECT_EQ(rows.back().label, "LAST ERROR");
-  EXPECT_EQ(rows.back().value.toStdString(), *vm().technicalError());
-  EXPECT_TRUE(rows.back().isError);
-
-  panel.controller.components.clearAudioPathFailure();
-  view().recoveryButton()->click();
-  panel.run(200ms);
-  EXPECT_EQ(vm().phase().kind(), Kind::running);
-  EXPECT_FALSE(recoveryShown());
-  EXPECT_EQ(disclosure.diagnostics()->shownRows().size(), 7u);
-  // The latch shows with the readouts; the running route is rebuilt around a smaller ring.
-  ASSERT_TRUE(view().latencyLatch()->isVisibleTo(&view()));
-  view().latencyLatch()->click();
-  panel.run(200ms);
-  EXPECT_EQ(vm().phase().kind(), Kind::running);
-  EXPECT_EQ(vm().diagnostics().targetBufferedFrames, 1025u);
-  EXPECT_TRUE(view().latencyLatch()->isLatched());
-}
-
-TEST_F(MonitorViewTest, RefusedPermissionIsTheOnlyRecovery) {
-  panel.plugStandardDevices();
-  panel.controller.authorization.setStatus(AVAuthorizationStatusDenied);
-  panel.open();
-  EXPECT_EQ(consoleTitle(), "Audio input access is off");
-  EXPECT_EQ(headerWord(), "FAULT");
-  EXPECT_EQ(recoveryTitle(), "Open Microphone Settings");
-  EXPECT_EQ(view().recoveryButton()->symbol(), PanelSymbol::gear);
-  EXPECT_EQ(primary(), engage("START MONITORING", false));
-  view().recoveryButton()->click();
-  EXPECT_EQ(panel.controller.workspace.openedURLs,
-            std::vector<std::string>{MonitorViewModel::microphoneSettingsURL});
-}
-
-TEST_F(MonitorViewTest, UnsupportedRateOffersTheAudioSetupUtility) {
-  panel.speakers = panel.controller.plugOutput("Studio Speakers", "speakers", 48000.0);
-  panel.interface = panel.controller.plugInput("Scarlett 4i4", "scarlett", 4, 384000.0);
-  panel.open();
-  EXPECT_EQ(consoleTitle(), "Unsupported input sample rate");
-  EXPECT_EQ(recoveryTitle(), "Open Audio Setup");
-  EXPECT_EQ(view().recoveryButton()->symbol(), PanelSymbol::sliderHorizontal3);
-  view().recoveryButton()->click();
-  EXPECT_EQ(panel.controller.workspace.openedApplications,
-            std::vector<std::string>{"/System/Applications/Utilities/Audio MIDI Setup.app"});
-}
-
-// Everything the panel shows or speaks, collected after every change while each route below runs:
-// each row must show its platform text, and no text may name another platform's audio service or
-// status type.
-TEST(MonitorViewWordingTest, NoTextNamesAnotherPlatform) {
-  struct Route {
-    std::string mustShow;
-    std::function<void(PanelHarness&)> drive;
-  };
-  const std::vector<Route> routes{
-      {"Choose an audio output in the desktop's Sound settings.",
-       [](PanelHarness& p) { p.controller.unplug(p.speakers); }},
-      {"Open Audio Setup", [](PanelHarness& p) { p.controller.setRate(p.interface, 384000.0); }},
-      {"PipeWire reported 384.0 kHz for the input. VEXMORA MONITOR accepts standard PCM rates "
-       "through 192 kHz.",
-       [](PanelHarness& p) { p.controller.setRate(p.interface, 384000.0); }},
-      {"PipeWire couldn't open the current input/output format. Keep the Scarlett at its working "
-       "rate, check that both devices are available, then retry.",
-       [](PanelHarness& p) {
+// Runs a script of words, each one thing a person or the system does to the panel.
+void act(PanelHarness& p, const std::string& script) {
+  static const std::map<std::string, Step> steps{
+      {"speakers",
+       [](auto& p) { p.speakers = p.controller.plugOutput("Studio Speakers", "speakers"); }},
+      {"scarlett",
+       [](auto& p) { p.interface = p.controller.plugInput("Scarlett 4i4", "scarlett"); }},
+      {"second-input", [](auto& p) { p.controller.plugInput("Second Interface", "second", 2); }},
+      {"headphones", [](auto& p) { p.controller.plugOutput("Headphones", "headphones"); }},
+      {"unplug-input", [](auto& p) { p.controller.unplug(p.interface); }},
+      {"unplug-output", [](auto& p) { p.controller.unplug(p.speakers); }},
+      {"input-384k", [](auto& p) { p.controller.setRate(p.interface, 384000.0); }},
+      {"input-48k", [](auto& p) { p.controller.setRate(p.interface, 48000.0); }},
+      {"ask",
+       [](auto& p) { p.controller.authorization.setStatus(AVAuthorizationStatusNotDetermined); }},
+      {"deny", [](auto& p) { p.controller.authorization.setStatus(AVAuthorizationStatusDenied); }},
+      {"allow", [](auto& p) { p.controller.authorization.answer(true); }},
+      {"fail-format",
+       [](auto& p) {
          p.controller.failUnitCall(SimulatedAudioOperation::initialize,
                                    kAudioDeviceUnsupportedFormatError, 1);
-         p.clickPrimary();
        }},
-      {"failed (invalid parameter, -50).",
-       [](PanelHarness& p) {
+      {"fail-render",
+       [](auto& p) {
          p.controller.components.failOnAudioPath(
              {SimulatedAudioOperation::render, SimulatedUnitKind::input, 2, kAudio_ParamError});
-         p.clickPrimary();
-         p.run(100ms);
        }},
-      {"Network and Bluetooth outputs may take a moment to become ready.",
-       [](PanelHarness& p) {
-         p.clickPrimary();
-         p.vm().reconcileActiveRoute(true);
+      {"heal", [](auto& p) { p.controller.components.clearAudioPathFailure(); }},
+      {"press", [](auto& p) { p.clickPrimary(); }},
+      {"space",
+       [](auto& p) {
+         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+         p.controller.settle();
        }},
-      {"Monitoring will resume when the system output is ready.",
-       [](PanelHarness& p) {
-         p.clickPrimary();
-         p.controller.unplug(p.speakers);
-         p.controller.settleRefresh();
-         p.speakers = p.controller.plugOutput("Studio Speakers", "speakers", 48000.0);
-         p.vm().refreshCatalog(false);
+      {"choose-second",
+       [](auto& p) {
+         chooseMenuItem(*p.view->inputPicker(), "Second Interface");
+         p.controller.settle();
        }},
-      {"Monitoring will resume when PipeWire reports a usable PCM format.",
-       [](PanelHarness& p) {
-         p.clickPrimary();
-         p.controller.setRate(p.interface, 384000.0);
-         p.controller.settleRefresh();
-         p.controller.setRate(p.interface, 48000.0);
-         p.vm().refreshCatalog(false);
-       }},
+      {"choose-none", [](auto& p) { chooseMenuItem(*p.view->inputPicker(), "Choose an input…"); }},
+      {"mute", [](auto& p) { p.view->muteLatch()->click(); }},
+      {"expand", [](auto& p) { p.view->diagnostics()->toggle()->click(); }},
+      {"recover", [](auto& p) { p.view->recoveryButton()->click(); }},
+      {"shorten", [](auto& p) { p.view->latencyLatch()->click(); }},
+      {"wait", [](auto& p) { p.run(200ms); }},
+      {"wait-3s", [](auto& p) { p.run(3000ms); }},
+      {"refresh", [](auto& p) { p.controller.settleRefresh(); }},
+      {"recatalog", [](auto& p) { p.vm().refreshCatalog(false); }},
+      {"reconcile", [](auto& p) { p.vm().reconcileActiveRoute(true); }},
+      {"events", [](auto&) { QCoreApplication::processEvents(); }},
   };
-  for (const Route& route : routes) {
-    PanelHarness panel;
-    panel.plugStandardDevices();
-    MonitorView& view = panel.open();
-    std::set<QString> seen;
-    const auto collect = [&] {
-      QList<QWidget*> widgets = view.findChildren<QWidget*>();
-      widgets.push_back(&view);
-      for (QWidget* widget : widgets) {
-        for (QAccessible::Text kind :
-             {QAccessible::Name, QAccessible::Description, QAccessible::Value, QAccessible::Help})
-          seen.insert(accessibleText(widget, kind));
-        seen.insert(widget->toolTip());
-        if (auto* label = qobject_cast<QLabel*>(widget)) seen.insert(label->text());
-        if (auto* button = qobject_cast<QAbstractButton*>(widget)) seen.insert(button->text());
-      }
-      const StatusPresentation& status = view.statusConsole()->status();
-      seen.insert(QString::fromStdString(status.title));
-      seen.insert(QString::fromStdString(status.detail.value_or("")));
-    };
-    collect();
-    const auto id = panel.vm().subscribe(collect);
-    route.drive(panel);
-    panel.controller.settleRefresh();
-    panel.vm().unsubscribe(id);
-    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [&](const QString& text) {
-      return text.contains(QString::fromStdString(route.mustShow));
-    })) << route.mustShow;
-    for (const QString& text : seen) {
-      for (const char* name :
-           {"macOS", "Core Audio", "CORE AUDIO", "AirPlay", "Audio MIDI Setup", "OSStatus"})
-        EXPECT_FALSE(text.contains(QLatin1String(name))) << text.toStdString();
-    }
+  std::istringstream words(script);
+  for (std::string word; words >> word;) {
+    if (const auto step = steps.find(word); step != steps.end())
+      step->second(p);
+    else
+      ADD_FAILURE() << "no step " << word;
   }
 }
 
-TEST_F(MonitorViewTest, DiagnosticRowsFormatTheirValues) {
-  EngineDiagnostics diagnostics;
-  diagnostics.outputSampleRate = 48000;
-  diagnostics.bufferedFrames = 1024;
-  diagnostics.targetBufferedFrames = 1536;
-  diagnostics.rateCorrectionPPM = -12.6;
-  diagnostics.underruns = 3;
-  diagnostics.overruns = 1;
-  diagnostics.latencyMilliseconds = 12.34;
-  const auto rows = DiagnosticsView::rows(diagnostics, std::nullopt);
-  const std::vector<DiagnosticRow> expected{{"INPUT RATE", "—"},
-                                            {"OUTPUT RATE", "48000 Hz"},
-                                            {"DRIFT BUFFER", "1024 / 1536 frames"},
-                                            {"RATE CORRECTION", "-13 ppm"},
-                                            {"UNDERRUNS", "3"},
-                                            {"OVERRUNS", "1"},
-                                            {"LATENCY", "12.3 ms"}};
-  EXPECT_EQ(rows, expected);
-  EXPECT_EQ(DiagnosticsView::rows(diagnostics, "boom").back(),
-            (DiagnosticRow{"LAST ERROR", "boom", true}));
+std::string nameOf(const QColor& colour) {
+  for (const auto& [known, name] : {std::pair{StudioPalette::textPrimary(), "white"},
+                                    {StudioPalette::green(), "green"},
+                                    {StudioPalette::amber(), "amber"},
+                                    {StudioPalette::red(), "red"}})
+    if (colour == known) return name;
+  return colour.name().toStdString();
 }
 
-TEST_F(MonitorViewTest, EveryControlSpeaksItsLabelValueAndHint) {
-  panel.plugStandardDevices();
-  panel.open();
-  EXPECT_EQ(accessibleText(view().inputPicker(), QAccessible::Name), "Input");
-  EXPECT_EQ(accessibleText(view().inputPicker(), QAccessible::Value),
-            "Scarlett 4i4, 48.0 kHz / 24-bit");
-  EXPECT_EQ(accessibleText(view().channelPicker(), QAccessible::Name), "Channels");
-  EXPECT_EQ(accessibleText(view().channelPicker(), QAccessible::Value),
-            QString::fromStdString(kPair12));
-  EXPECT_EQ(accessibleText(view().outputBox(), QAccessible::Name), "System output");
-  EXPECT_EQ(accessibleText(view().outputBox(), QAccessible::Value),
-            "Studio Speakers, 48.0 kHz / 32-bit float");
-  EXPECT_EQ(accessibleText(view().muteLatch(), QAccessible::Name), "Mute output");
-  EXPECT_EQ(accessibleText(view().muteLatch(), QAccessible::Value), "Off");
-  EXPECT_EQ(accessibleText(view().muteLatch(), QAccessible::Description),
-            "Toggles output mute without stopping monitoring");
-  EXPECT_EQ(accessibleText(view().primaryButton(), QAccessible::Name), "Start Monitoring");
-  EXPECT_EQ(accessibleText(view().primaryButton(), QAccessible::Description),
-            "Starts audio monitoring");
-  EXPECT_EQ(accessibleText(view().header(), QAccessible::Name),
-            "VEXMORA MONITOR, STEREO INPUT  ·  SYSTEM OUTPUT, SM-01, READY");
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(view().header())->role(),
-            QAccessible::StaticText);
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(view().meters())->role(), QAccessible::Grouping);
+std::string nameOf(PanelSymbol symbol) {
+  for (const auto& [known, name] : {std::pair{PanelSymbol::playFill, "▶"},
+                                    {PanelSymbol::stopFill, "■"},
+                                    {PanelSymbol::speakerWave2Fill, "speaker"},
+                                    {PanelSymbol::speakerSlashFill, "speaker off"},
+                                    {PanelSymbol::gear, "gear"},
+                                    {PanelSymbol::sliderHorizontal3, "sliders"},
+                                    {PanelSymbol::arrowClockwise, "retry arrow"}})
+    if (symbol == known) return name;
+  return "?";
+}
 
-  panel.clickPrimary();
-  view().muteLatch()->click();
-  EXPECT_EQ(accessibleText(view().muteLatch(), QAccessible::Value), "On");
-  EXPECT_EQ(accessibleText(view().primaryButton(), QAccessible::Name), "Stop Monitoring");
-  EXPECT_EQ(accessibleText(view().primaryButton(), QAccessible::Description),
-            "Stops audio monitoring");
-  EXPECT_EQ(accessibleText(view().header(), QAccessible::Name),
-            "VEXMORA MONITOR, STEREO INPUT  ·  SYSTEM OUTPUT, SM-01, MUTED");
+// A hardware button as seen: captions, symbol, lamp, latch and whether it can be pressed.
+std::string face(const ButtonFaceLook& look, const HardwareButton& button) {
+  return (look.caption + " / " + look.subCaption).toStdString() + " " + nameOf(look.symbol) + " " +
+         nameOf(look.lampColor) + (look.lampLit ? " lit" : "") +
+         (button.isLatched() ? ", latched" : "") + (button.isEnabled() ? "" : ", disabled");
+}
+
+// Each part of the panel as a person or a screen reader finds it, read back as text.
+std::map<std::string, std::string> readBack(PanelHarness& p) {
+  MonitorView& v = *p.view;
+  const DiagnosticsView& diagnostics = *v.diagnostics()->diagnostics();
+  const DiagnosticRow& lastRow = diagnostics.shownRows().back();
+  const RecoveryButton& recovery = *v.recoveryButton();
+  std::string opened;
+  for (const auto& target : p.controller.workspace.openedURLs) opened += target;
+  for (const auto& target : p.controller.workspace.openedApplications) opened += target;
+  return {
+      {"status", v.statusConsole()->status().title},
+      {"header", v.header()->word().toStdString() + " " + nameOf(v.header()->lightColor())},
+      {"primary", face(v.primaryFace()->look(), *v.primaryButton())},
+      {"recovery", recovery.isVisibleTo(&v)
+                       ? recovery.text().toStdString() + " " + nameOf(recovery.symbol())
+                       : ""},
+      {"pickers", std::string(v.inputPicker()->isEnabled() ? "input" : "-") +
+                      (v.channelPicker()->isEnabled() ? " channels" : " -")},
+      {"input menu", menuEntries(*v.inputPicker())},
+      {"channel menu", menuEntries(*v.channelPicker())},
+      {"input", spoken(v.inputPicker())},
+      {"channels", spoken(v.channelPicker())},
+      {"output", spoken(v.outputBox())},
+      {"mute",
+       spoken(v.muteLatch()) +
+           (QAccessible::queryAccessibleInterface(v.muteLatch())->state().checked ? " checked"
+                                                                                  : "")},
+      {"mute face", face(v.muteLatch()->buttonFace()->look(), *v.muteLatch())},
+      {"start", spoken(v.primaryButton())},
+      {"header text", spoken(v.header())},
+      {"left meter",
+       QString::number(v.meters()->left()->reading().levelDBFS, 'f', 0).toStdString()},
+      {"diagnostics", (diagnostics.isVisibleTo(&v) ? "shown, " : "hidden, ") +
+                          std::to_string(diagnostics.shownRows().size()) + " rows, last " +
+                          lastRow.label.toStdString() + (lastRow.isError ? " (error)" : "")},
+      {"last error", lastRow.value.toStdString() == p.vm().technicalError().value_or("?")
+                         ? "as reported"
+                         : "differs"},
+      {"ring", std::to_string(p.vm().diagnostics().targetBufferedFrames) +
+                   (v.latencyLatch()->isLatched() ? " latched" : "")},
+      {"opened", opened},
+  };
+}
+
+// Every text the panel shows or speaks now.
+QStringList shownTexts(MonitorView& view) {
+  QStringList texts;
+  QList<QWidget*> widgets = view.findChildren<QWidget*>();
+  for (QWidget* widget : widgets << &view) {
+    texts << QString::fromStdString(spoken(widget)) << accessibleText(widget, QAccessible::Help);
+    if (auto* label = qobject_cast<QLabel*>(widget)) texts << label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) texts << button->text();
+  }
+  const StatusPresentation& status = view.statusConsole()->status();
+  return texts << QString::fromStdString(status.title + " " + status.detail.value_or(""));
+}
+
+// One phase of the panel on the simulated platform: the devices and permission before it opens,
+// the script after, and what then shows: the status title, the header's word and light, the
+// primary button and the recovery button, joined by " · ", and any other `parts`. Some text seen
+// on the way must read `mustShow`, and no text may name another platform's audio service.
+void expectPhase(const std::string& before, const std::string& after, const std::string& shows,
+                 const std::string& mustShow,
+                 const std::map<std::string, std::string>& parts = {}) {
+  SCOPED_TRACE(before + " / " + after);
+  PanelHarness panel;
+  act(panel, before);
+  MonitorView& view = panel.open();
+  QStringList seen = shownTexts(view);
+  const auto id = panel.vm().subscribe([&] { seen << shownTexts(view); });
+  act(panel, after);
+  panel.vm().unsubscribe(id);
+  seen << shownTexts(view);
+  std::map<std::string, std::string> shown = readBack(panel);
+  EXPECT_EQ(shown["status"] + " · " + shown["header"] + " · " + shown["primary"] + " · " +
+                shown["recovery"],
+            shows);
+  for (const auto& [part, expected] : parts) EXPECT_EQ(shown[part], expected) << part;
+  seen.removeDuplicates();
+  EXPECT_TRUE(mustShow.empty() || seen.join('\n').contains(QString::fromStdString(mustShow)))
+      << mustShow;
+  for (const QString& text : seen) {
+    for (const char* name :
+         {"macOS", "Core Audio", "CORE AUDIO", "AirPlay", "Audio MIDI Setup", "OSStatus"})
+      EXPECT_FALSE(text.contains(QLatin1String(name))) << text.toStdString();
+  }
+}
+
+TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsControlsAndPlatformWording) {
+  const std::string sound = "Choose an audio output in the desktop's Sound settings.";
+  expectPhase("speakers", "", "Choose an audio input · READY white · " + kStart + ", disabled · ",
+              "",
+              {{"input menu", "* Choose an input… | ---"},
+               {"channel menu", "* Choose channels… | ---"},
+               {"input", "Input | Choose an input… | Choose an input… | Choose an input…"},
+               {"pickers", "input -"}});
+  expectPhase("speakers scarlett", "choose-none",
+              "Choose an audio input · READY white · " + kStart + ", disabled · ", "",
+              {{"pickers", "input -"}});
+  expectPhase(
+      "scarlett", "", "System output unavailable · FAULT red · " + kStart + ", disabled · ", sound,
+      {{"output",
+        "System output | Unavailable | System output unavailable | System output unavailable"}});
+  expectPhase("speakers scarlett", "unplug-output refresh",
+              "System output unavailable · FAULT red · " + kStart + ", disabled · ", sound);
+  expectPhase(
+      "speakers scarlett", "", "Ready · READY white · " + kStart + " · ",
+      "Ready 48.0 kHz input → 48.0 kHz system output. Monitoring is off.",
+      {{"input menu", "Choose an input… | --- | * Scarlett 4i4"},
+       {"channel menu", "Choose channels… | --- | * " + kPair12 + " | " + kPair34},
+       {"input", "Input | Scarlett 4i4, 48.0 kHz / 24-bit | Scarlett 4i4 | Scarlett 4i4"},
+       {"channels", "Channels | " + kPair12 + " |  | "},
+       {"output",
+        "System output | Studio Speakers, 48.0 kHz / 32-bit float | Studio Speakers | Studio "
+        "Speakers"},
+       {"mute", "Mute output | Off | Toggles output mute without stopping monitoring | "},
+       {"start", "Start Monitoring |  | Starts audio monitoring | "},
+       {"header text", "VEXMORA MONITOR, STEREO INPUT  ·  SYSTEM OUTPUT, SM-01, READY |  |  | "},
+       {"diagnostics", "hidden, 7 rows, last LATENCY"}});
+  expectPhase("speakers scarlett", "press wait", "Monitoring · ACTIVE green · " + kStop + " · ", "",
+              {{"pickers", "input channels"},
+               {"left meter", "-6"},
+               {"start", "Stop Monitoring |  | Stops audio monitoring | "}});
+  expectPhase(
+      "speakers scarlett", "press wait mute", "Monitoring · Muted · MUTED green · " + kStop + " · ",
+      "",
+      {{"mute face", "MUTE / LATCHED speaker off amber lit, latched"},
+       {"mute", "Mute output | On | Toggles output mute without stopping monitoring |  checked"},
+       {"header text", "VEXMORA MONITOR, STEREO INPUT  ·  SYSTEM OUTPUT, SM-01, MUTED |  |  | "}});
+  expectPhase("speakers scarlett", "press wait mute mute press wait",
+              "Ready · READY white · " + kStart + " · ", "",
+              {{"mute face", "MUTE / OUTPUT ON speaker amber"},
+               {"mute", "Mute output | Off | Toggles output mute without stopping monitoring | "}});
+  // The prompt outlasts this turn of the event loop, so the controls are held back.
+  expectPhase("speakers scarlett ask", "press events",
+              "Requesting audio input access… · SYNC white · STOP MONITORING / ROUTE TRANSITION ■ "
+              "red lit, latched, disabled · ",
+              "", {{"pickers", "- -"}});
+  expectPhase("speakers scarlett ask", "press events allow wait",
+              "Monitoring · ACTIVE green · " + kStop + " · ", "", {{"pickers", "input channels"}});
+  const std::string waiting =
+      "Waiting for the selected input · WAIT amber · CANCEL AUTO-RESUME / DISENGAGE ROUTE ■ red "
+      "lit, latched · ";
+  expectPhase("speakers scarlett", "press wait unplug-input refresh", waiting, "",
+              {{"input menu", "Choose an input… | --- | (Saved device (disconnected)) | ---"},
+               {"channel menu", "Choose channels… | --- | (Saved pair (unavailable)) | ---"},
+               {"input",
+                "Input | Saved device (disconnected) | Saved device (disconnected) | Saved device "
+                "(disconnected)"},
+               {"channels", "Channels | Saved pair (unavailable) |  | "},
+               {"pickers", "input -"}});
+  expectPhase("speakers scarlett", "press wait unplug-input refresh wait-3s", waiting, "",
+              {{"left meter", "-60"}});
+  expectPhase(
+      "speakers scarlett", "fail-render press wait expand",
+      "Monitoring couldn't start · FAULT red · CANCEL RETRY / DISENGAGE ROUTE ■ red lit, latched · "
+      "Retry retry arrow",
+      "failed (invalid parameter, -50).",
+      {{"diagnostics", "shown, 8 rows, last LAST ERROR (error)"}, {"last error", "as reported"}});
+  // Retrying once the fault clears; the running route is then rebuilt around a smaller ring.
+  expectPhase("speakers scarlett", "fail-render press wait expand heal recover wait shorten wait",
+              "Monitoring · ACTIVE green · " + kStop + " · ", "",
+              {{"diagnostics", "shown, 7 rows, last LATENCY"}, {"ring", "1025 latched"}});
+  expectPhase("speakers scarlett", "fail-format press refresh",
+              "Monitoring couldn't start · FAULT red · " + kStart + " · Retry retry arrow",
+              "PipeWire couldn't open the current input/output format. Keep the Scarlett at its "
+              "working rate, check that both devices are available, then retry.");
+  // Passing waits whose wording must still be the platform's; monitoring resumes after each.
+  const std::string running = "Monitoring · ACTIVE green · " + kStop + " · ";
+  expectPhase("speakers scarlett", "press reconcile refresh", running,
+              "Network and Bluetooth outputs may take a moment to become ready.");
+  expectPhase("speakers scarlett", "press unplug-output refresh speakers recatalog refresh",
+              running, "Monitoring will resume when the system output is ready.");
+  expectPhase("speakers scarlett", "press input-384k refresh input-48k recatalog refresh", running,
+              "Monitoring will resume when PipeWire reports a usable PCM format.");
+  expectPhase("speakers scarlett deny", "recover",
+              "Audio input access is off · FAULT red · " + kStart +
+                  ", disabled · Open Microphone Settings gear",
+              "", {{"opened", MonitorViewModel::microphoneSettingsURL}});
+  expectPhase("speakers scarlett input-384k", "recover",
+              "Unsupported input sample rate · WAIT amber · " + kStart +
+                  ", disabled · Open Audio Setup sliders",
+              "PipeWire reported 384.0 kHz for the input. VEXMORA MONITOR accepts standard PCM "
+              "rates through 192 kHz.",
+              {{"opened", "/System/Applications/Utilities/Audio MIDI Setup.app"}});
+}
+
+TEST(DiagnosticsViewTest, RowsFormatTheirValues) {
+  const auto rows = DiagnosticsView::rows({0, 48000, 1024, 1536, -12.6, 3, 1, 12.34}, "boom");
+  QStringList values;
+  for (const DiagnosticRow& row : rows) values << row.value;
+  EXPECT_EQ(values.join(" | "),
+            "— | 48000 Hz | 1024 / 1536 frames | -13 ppm | 3 | 1 | 12.3 ms | boom");
+  EXPECT_EQ(rows.back(), (DiagnosticRow{"LAST ERROR", "boom", true}));
 }
 
 // The meters publish about ninety changes a second; the route texts must not be re-announced.
-TEST_F(MonitorViewTest, MeterTrafficSendsNoAccessibilityEventsForUnchangedTexts) {
+TEST(MonitorViewTest, MeterTrafficSendsNoAccessibilityEventsForUnchangedTexts) {
+  PanelHarness panel;
   panel.plugStandardDevices();
-  panel.open();
-  panel.clickPrimary();
-  panel.run(100ms);
-  static std::vector<QObject*> changed;
+  MonitorView& view = panel.open();
+  act(panel, "press wait");
+  static std::set<QObject*> changed;
   changed.clear();
   QAccessible::installUpdateHandler([](QAccessibleEvent* event) {
     if (event->type() == QAccessible::ValueChanged || event->type() == QAccessible::NameChanged ||
-        event->type() == QAccessible::DescriptionChanged) {
-      changed.push_back(event->object());
-    }
+        event->type() == QAccessible::DescriptionChanged)
+      changed.insert(event->object());
   });
   QAccessible::setActive(true);
   panel.run(500ms);
   QAccessible::installUpdateHandler(nullptr);
-  for (QObject* object : changed) {
-    EXPECT_NE(object, view().inputPicker());
-    EXPECT_NE(object, view().channelPicker());
-    EXPECT_NE(object, view().outputBox());
-    EXPECT_NE(object, view().muteLatch());
-    EXPECT_NE(object, view().primaryButton());
-    EXPECT_NE(object, view().header());
-    EXPECT_NE(object, view().statusConsole());
-  }
+  for (QObject* control : std::initializer_list<QObject*>{
+           view.inputPicker(), view.channelPicker(), view.outputBox(), view.muteLatch(),
+           view.primaryButton(), view.header(), view.statusConsole()})
+    EXPECT_EQ(changed.count(control), 0u) << control->metaObject()->className();
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(view.header())->role(), QAccessible::StaticText);
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(view.meters())->role(), QAccessible::Grouping);
 }
 
-TEST_F(MonitorViewTest, KeyboardReachesEveryControlAndOpensThePickers) {
+// The panel with the standard devices, shown in the active window so that keys reach it.
+MonitorView& showActive(PanelHarness& panel) {
   panel.plugStandardDevices();
-  panel.open();
-  view().show();
-  QApplication::setActiveWindow(&view());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&view()));
-  view().inputPicker()->setFocus(Qt::TabFocusReason);
-  std::vector<QWidget*> reached;
+  MonitorView& view = panel.open();
+  view.show();
+  QApplication::setActiveWindow(&view);
+  EXPECT_TRUE(QTest::qWaitForWindowActive(&view));
+  return view;
+}
+
+TEST(MonitorViewTest, KeyboardReachesEveryControlAndOpensThePickers) {
+  PanelHarness panel;
+  MonitorView& view = showActive(panel);
+  view.inputPicker()->setFocus(Qt::TabFocusReason);
+  std::set<QWidget*> reached;
   for (int i = 0; i < 24; ++i) {
-    reached.push_back(QApplication::focusWidget());
+    reached.insert(QApplication::focusWidget());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
-  for (QWidget* control : std::initializer_list<QWidget*>{
-           view().inputPicker(), view().channelPicker(), view().muteLatch(), view().primaryButton(),
-           view().diagnostics()->toggle()}) {
-    EXPECT_NE(std::find(reached.begin(), reached.end(), control), reached.end())
-        << control->metaObject()->className();
-  }
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{view.inputPicker(), view.channelPicker(), view.muteLatch(),
+                                       view.primaryButton(), view.diagnostics()->toggle()})
+    EXPECT_EQ(reached.count(control), 1u) << control->metaObject()->className();
 
-  for (int key : {Qt::Key_Space, Qt::Key_Return}) {
+  for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
     bool opened = false;
     QTimer::singleShot(0, [&] {
-      opened = view().channelPicker()->menu()->isVisible();
-      QMenu* menu = view().channelPicker()->menu();
+      QMenu* menu = view.channelPicker()->menu();
+      opened = menu->isVisible();
       menu->setActiveAction(menu->actions().back());
       QTest::keyClick(menu, Qt::Key_Return);
     });
-    view().channelPicker()->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(view().channelPicker(), static_cast<Qt::Key>(key));
+    view.channelPicker()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(view.channelPicker(), key);
     EXPECT_TRUE(opened) << key;
-    EXPECT_EQ(vm().selectedPairID(), "2-3") << key;
-    vm().selectChannelPair("0-1");
+    EXPECT_EQ(panel.vm().selectedPairID(), "2-3") << key;
+    panel.vm().selectChannelPair("0-1");
   }
-
-  view().diagnostics()->toggle()->setFocus(Qt::TabFocusReason);
-  QTest::keyClick(view().diagnostics()->toggle(), Qt::Key_Space);
-  EXPECT_TRUE(view().diagnostics()->isExpanded());
+  view.diagnostics()->toggle()->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(view.diagnostics()->toggle(), Qt::Key_Space);
+  EXPECT_TRUE(view.diagnostics()->isExpanded());
 }
 
 // A phase that passes inside one call must leave the keyboard focus where the user put it.
-TEST(MonitorViewFocusTest, FocusStaysOnTheControlThroughPassingPhases) {
-  struct Path {
-    const char* name;
-    std::function<QWidget*(MonitorView&)> focused;
-    std::function<void(PanelHarness&)> act;
+TEST(MonitorViewTest, FocusStaysOnTheControlThroughPassingPhases) {
+  const struct {
+    bool onInput;
+    const char* script;
+    std::string part, shows;
+  } paths[] = {
+      {false, "space events space", "status", "Ready"},  // Start, then Stop, from the keyboard
+      {true, "press second-input refresh choose-second", "input", "Input | Second Interface"},
+      {false, "press headphones refresh", "output", "System output | Headphones"},
   };
-  const auto space = [](PanelHarness& p) {
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    p.controller.settle();
-  };
-  const std::vector<Path> paths{
-      {"Space on Start, then on Stop", [](MonitorView& v) { return v.primaryButton(); },
-       [&](PanelHarness& p) {
-         space(p);
-         EXPECT_EQ(p.vm().phase().kind(), Kind::running);
-         QCoreApplication::processEvents();
-         ASSERT_EQ(QApplication::focusWidget(), p.view->primaryButton());
-         space(p);
-         EXPECT_EQ(p.vm().phase().kind(), Kind::stopped);
-       }},
-      {"another input while monitoring", [](MonitorView& v) { return v.inputPicker(); },
-       [](PanelHarness& p) {
-         p.clickPrimary();
-         p.controller.plugInput("Second Interface", "second", 2);
-         p.controller.settleRefresh();
-         chooseMenuItem(*p.view->inputPicker(), "Second Interface");
-         p.controller.settle();
-         EXPECT_EQ(p.vm().selectedDeviceUID(), "second");
-       }},
-      {"headphones plugged in while focus is on Stop",
-       [](MonitorView& v) { return v.primaryButton(); },
-       [](PanelHarness& p) {
-         p.clickPrimary();
-         p.controller.plugOutput("Headphones", "headphones");
-         p.controller.settleRefresh();
-         EXPECT_EQ(p.vm().outputDevice()->uid, "headphones");
-       }},
-  };
-  for (const Path& path : paths) {
+  for (const auto& path : paths) {
+    SCOPED_TRACE(path.script);
     PanelHarness panel;
-    panel.plugStandardDevices();
-    MonitorView& view = panel.open();
-    view.show();
-    QApplication::setActiveWindow(&view);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
-    QWidget* focused = path.focused(view);
+    MonitorView& view = showActive(panel);
+    QWidget* focused =
+        path.onInput ? static_cast<QWidget*>(view.inputPicker()) : view.primaryButton();
     focused->setFocus(Qt::TabFocusReason);
-    path.act(panel);
+    act(panel, path.script);
     QCoreApplication::processEvents();
-    EXPECT_EQ(QApplication::focusWidget(), focused) << path.name;
+    EXPECT_EQ(QApplication::focusWidget(), focused);
+    EXPECT_EQ(readBack(panel)[path.part].rfind(path.shows, 0), 0u) << readBack(panel)[path.part];
   }
 }
 
-TEST_F(MonitorViewTest, BecomingTheActiveApplicationRereadsTheHardwareAtOnce) {
+TEST(MonitorViewTest, BecomingTheActiveApplicationRereadsTheHardwareAtOnce) {
+  PanelHarness panel;
   panel.plugStandardDevices();
   panel.open();
   panel.controller.plugInput("Another Box", "box", 2);
-  ASSERT_EQ(vm().inputDevices().size(), 1u);  // no time has passed for the debounced refresh
+  ASSERT_EQ(panel.vm().inputDevices().size(), 1u);  // no time has passed for the debounced refresh
   Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
-  EXPECT_EQ(vm().inputDevices().size(), 1u);
+  EXPECT_EQ(panel.vm().inputDevices().size(), 1u);
   Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
-  EXPECT_EQ(vm().inputDevices().size(), 2u);
+  EXPECT_EQ(panel.vm().inputDevices().size(), 2u);
 }
 
 }  // namespace

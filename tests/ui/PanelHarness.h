@@ -12,57 +12,32 @@
 #include <vector>
 
 #include "controller/ControllerHarness.h"
+#include "ui/HardwareButton.h"
 #include "ui/MonitorView.h"
 #include "ui/PickerButton.h"
 
-// One menu entry as shown: a divider, or an item with its title, check and enabled state.
-struct MenuEntry {
-  bool isDivider = false;
-  std::string title;
-  bool isChecked = false;
-  bool isEnabled = true;
-
-  bool operator==(const MenuEntry&) const = default;
-
-  static MenuEntry divider() { return {true, {}, false, true}; }
-  static MenuEntry item(std::string title, bool checked = false) {
-    return {false, std::move(title), checked, true};
-  }
-  static MenuEntry disabled(std::string title) { return {false, std::move(title), false, false}; }
-};
-
-inline void PrintTo(const MenuEntry& entry, std::ostream* out) {
-  if (entry.isDivider) {
-    *out << "----";
-  } else {
-    *out << '"' << entry.title << '"' << (entry.isChecked ? " ✓" : "")
-         << (entry.isEnabled ? "" : " (disabled)");
-  }
-}
-
-// The picker's menu as it would open now.
-inline std::vector<MenuEntry> menuEntries(PickerButton& picker) {
+// The picker's menu as it would open now: "---" for a divider, "* " before a checked item, a
+// disabled item in parentheses, entries joined by " | ".
+inline std::string menuEntries(PickerButton& picker) {
   picker.rebuildMenu();
-  std::vector<MenuEntry> entries;
+  QStringList entries;
   for (QAction* action : picker.menu()->actions()) {
-    if (action->isSeparator()) {
-      entries.push_back(MenuEntry::divider());
-    } else {
-      entries.push_back({false, action->text().toStdString(),
-                         action->isCheckable() && action->isChecked(), action->isEnabled()});
-    }
+    const QString title = action->text();
+    if (action->isSeparator())
+      entries << "---";
+    else if (!action->isEnabled())
+      entries << "(" + title + ")";
+    else
+      entries << (action->isCheckable() && action->isChecked() ? "* " : "") + title;
   }
-  return entries;
+  return entries.join(" | ").toStdString();
 }
 
 // Chooses the menu item titled `title`, as a click on it would.
 inline void chooseMenuItem(PickerButton& picker, const std::string& title) {
   picker.rebuildMenu();
   for (QAction* action : picker.menu()->actions()) {
-    if (action->text().toStdString() == title) {
-      action->trigger();
-      return;
-    }
+    if (action->text().toStdString() == title) return action->trigger();
   }
   ADD_FAILURE() << "no menu item " << title;
 }
@@ -72,8 +47,15 @@ inline QString accessibleText(QWidget* widget, QAccessible::Text kind) {
   return accessible ? accessible->text(kind) : QString();
 }
 
-class PanelHarness {
- public:
+// What a screen reader says for the widget, and its tooltip: "name | value | description | tip".
+inline std::string spoken(QWidget* widget) {
+  QStringList parts;
+  for (QAccessible::Text kind : {QAccessible::Name, QAccessible::Value, QAccessible::Description})
+    parts << accessibleText(widget, kind);
+  return (parts << widget->toolTip()).join(" | ").toStdString();
+}
+
+struct PanelHarness {
   // The desktop's default output and a four-input interface, unless the test plugs its own.
   void plugStandardDevices() {
     speakers = controller.plugOutput("Studio Speakers", "speakers", 48000.0);
@@ -90,17 +72,14 @@ class PanelHarness {
   }
 
   MonitorViewModel& vm() { return controller.vm(); }
-
-  void clickPrimary();
   void run(std::chrono::milliseconds duration) { controller.advance(duration); }
+  void clickPrimary() {
+    view->primaryButton()->click();
+    controller.settle();
+  }
 
   ControllerHarness controller;
   AudioObjectID speakers = 0;
   AudioObjectID interface = 0;
   std::unique_ptr<MonitorView> view;
 };
-
-inline void PanelHarness::clickPrimary() {
-  view->primaryButton()->click();
-  controller.settle();
-}

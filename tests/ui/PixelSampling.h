@@ -9,25 +9,28 @@
 #include <QWidget>
 #include <cmath>
 
-// The widget as it appears on screen, at one pixel per point.
-inline QImage render(QWidget& widget) {
-  return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+// The widget as it appears on screen over `background` (its own window background left out), at
+// one pixel per point.
+inline QImage render(QWidget& widget, const QColor& background = Qt::transparent) {
+  QImage image(widget.size(), QImage::Format_ARGB32);
+  image.fill(background);
+  widget.render(&image, {}, {}, QWidget::DrawChildren);
+  return image;
 }
 
 // `top` composited over an opaque `bottom`.
 inline QColor over(const QColor& top, const QColor& bottom) {
-  const double a = top.alphaF();
-  return QColor::fromRgbF(static_cast<float>(top.redF() * a + bottom.redF() * (1 - a)),
-                          static_cast<float>(top.greenF() * a + bottom.greenF() * (1 - a)),
-                          static_cast<float>(top.blueF() * a + bottom.blueF() * (1 - a)));
+  const auto mix = [a = top.alphaF()](float t, float b) { return t * a + b * (1 - a); };
+  return QColor::fromRgbF(mix(top.redF(), bottom.redF()), mix(top.greenF(), bottom.greenF()),
+                          mix(top.blueF(), bottom.blueF()));
 }
 
 inline ::testing::AssertionResult colorNear(const QColor& actual, const QColor& expected,
                                             int tolerance = 3) {
-  const bool near = std::abs(actual.red() - expected.red()) <= tolerance &&
-                    std::abs(actual.green() - expected.green()) <= tolerance &&
-                    std::abs(actual.blue() - expected.blue()) <= tolerance;
-  if (near) return ::testing::AssertionSuccess();
+  if (std::abs(actual.red() - expected.red()) <= tolerance &&
+      std::abs(actual.green() - expected.green()) <= tolerance &&
+      std::abs(actual.blue() - expected.blue()) <= tolerance)
+    return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
          << "got " << actual.name().toStdString() << ", expected " << expected.name().toStdString();
 }

@@ -12,46 +12,11 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <cstdio>
-#include <functional>
 
 #include "app/DarkAppearance.h"
 #include "ui/DiagnosticsDisclosure.h"
 #include "ui/MuteLatch.h"
 #include "ui/PanelHarness.h"
-
-namespace {
-
-void save(MonitorView& view, const QDir& directory, const QString& name) {
-  view.resize(620, 700);
-  view.show();
-  QApplication::processEvents();
-  QPixmap pixmap(view.size() * 2);
-  pixmap.setDevicePixelRatio(2.0);
-  view.render(&pixmap);
-  const QString path = directory.filePath(name + QStringLiteral(".png"));
-  if (!pixmap.save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-  std::printf("%s\n", qPrintable(path));
-}
-
-void scene(const QDir& directory, const QString& name,
-           const std::function<void(PanelHarness&)>& before,
-           const std::function<void(PanelHarness&)>& after) {
-  PanelHarness panel;
-  panel.plugStandardDevices();
-  before(panel);
-  panel.open(true);
-  after(panel);
-  save(*panel.view, directory, name);
-}
-
-void nothing(PanelHarness&) {}
-
-void startAndPlay(PanelHarness& panel) {
-  panel.clickPrimary();
-  panel.run(std::chrono::milliseconds(400));
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -63,34 +28,48 @@ int main(int argc, char** argv) {
   applyDarkAppearance(application);
   const QDir directory(QString::fromLocal8Bit(argv[1]));
   if (!directory.mkpath(QStringLiteral("."))) return 1;
-
-  scene(directory, QStringLiteral("ready"), nothing, nothing);
-  scene(directory, QStringLiteral("running"), nothing, startAndPlay);
-  scene(directory, QStringLiteral("running-muted"), nothing, [](PanelHarness& panel) {
-    startAndPlay(panel);
-    panel.view->muteLatch()->click();
-    panel.run(std::chrono::milliseconds(100));
-  });
-  scene(directory, QStringLiteral("waiting-for-input"), nothing, [](PanelHarness& panel) {
-    startAndPlay(panel);
-    panel.controller.unplug(panel.interface);
-    panel.controller.settleRefresh();
-    panel.run(std::chrono::milliseconds(1000));
-  });
-  scene(directory, QStringLiteral("failed-diagnostics"), nothing, [](PanelHarness& panel) {
-    panel.controller.failUnitCall(SimulatedAudioOperation::outputStart, -50);
-    panel.clickPrimary();
-    panel.view->diagnostics()->setExpanded(true);
-    panel.view->resize(620, 700);
+  const auto save = [&](PanelHarness& panel, const char* name) {
+    panel.view->show();
     QApplication::processEvents();
-    QScrollBar* scroll = panel.view->scrollArea()->verticalScrollBar();
-    scroll->setValue(scroll->maximum());
-  });
-  scene(
-      directory, QStringLiteral("permission-off"),
-      [](PanelHarness& panel) {
-        panel.controller.authorization.setStatus(AVAuthorizationStatusDenied);
-      },
-      nothing);
+    QPixmap pixmap(panel.view->size() * 2);
+    pixmap.setDevicePixelRatio(2.0);
+    panel.view->render(&pixmap);
+    const QString path = directory.filePath(QString::fromUtf8(name) + ".png");
+    if (!pixmap.save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    std::printf("%s\n", qPrintable(path));
+  };
+
+  PanelHarness panel;  // one route through its phases
+  panel.plugStandardDevices();
+  panel.open();
+  save(panel, "ready");
+  panel.clickPrimary();
+  panel.run(400ms);
+  save(panel, "running");
+  panel.view->muteLatch()->click();
+  panel.run(100ms);
+  save(panel, "running-muted");
+  panel.view->muteLatch()->click();
+  panel.controller.unplug(panel.interface);
+  panel.controller.settleRefresh();
+  panel.run(1000ms);
+  save(panel, "waiting-for-input");
+
+  PanelHarness failed;
+  failed.plugStandardDevices();
+  failed.open();
+  failed.controller.failUnitCall(SimulatedAudioOperation::outputStart, -50);
+  failed.clickPrimary();
+  failed.view->diagnostics()->setExpanded(true);
+  QApplication::processEvents();
+  QScrollBar* scroll = failed.view->scrollArea()->verticalScrollBar();
+  scroll->setValue(scroll->maximum());
+  save(failed, "failed-diagnostics");
+
+  PanelHarness refused;
+  refused.plugStandardDevices();
+  refused.controller.authorization.setStatus(AVAuthorizationStatusDenied);
+  refused.open();
+  save(refused, "permission-off");
   return 0;
 }
