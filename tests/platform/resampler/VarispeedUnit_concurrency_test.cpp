@@ -22,25 +22,21 @@ TEST(VarispeedUnitConcurrency, PlaybackRateIsSetWhileRenderingAndReadElsewhere) 
   const AudioStreamBasicDescription format{48000.0, kAudioFormatLinearPCM, 0x29, 4, 1, 4, 2, 32, 0};
   const AURenderCallbackStruct callback{&silentInput, nullptr};
   const UInt32 fastest = kRenderQuality_Low;
-  ASSERT_EQ(unit.setProperty(kAudioUnitProperty_RenderQuality, kAudioUnitScope_Global, 0, &fastest,
-                             sizeof(fastest)),
-            noErr);
-  ASSERT_EQ(unit.setProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0, &format,
-                             sizeof(format)),
-            noErr);
-  ASSERT_EQ(unit.setProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, &format,
-                             sizeof(format)),
-            noErr);
-  ASSERT_EQ(unit.setProperty(kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0,
-                             &callback, sizeof(callback)),
-            noErr);
+  for (const auto& [property, scope, data, size] :
+       {std::tuple<AudioUnitPropertyID, AudioUnitScope, const void*, UInt32>{
+            kAudioUnitProperty_RenderQuality, kAudioUnitScope_Global, &fastest, sizeof(fastest)},
+        {kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, &format, sizeof(format)},
+        {kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, &format, sizeof(format)},
+        {kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, &callback,
+         sizeof(callback)}}) {
+    ASSERT_EQ(unit.setProperty(property, scope, 0, data, size), noErr);
+  }
   ASSERT_EQ(unit.initialize(), noErr);
 
   std::atomic<bool> done{false};  // release by the renderer, acquire by the reader
   int failedRenders = 0;          // renderer thread until joined
   std::thread renderer([&] {
-    std::vector<float> left(256);
-    std::vector<float> right(256);
+    std::vector<float> left(256), right(256);
     StereoBufferList buffers;
     AudioUnitRenderActionFlags flags = 0;
     const AudioTimeStamp time{};
