@@ -120,6 +120,14 @@ struct EngineFixture : ::testing::Test {
     return {interface,  AudioChannelPair{left, right, "In 3", "In 4"}, 48000, 512, speakers, 44100,
             outputBlock};
   }
+  std::optional<CoreAudioFailure> failedStart(const MonitoringConfiguration& configuration) {
+    try {
+      engine.start(configuration, false);
+    } catch (const CoreAudioFailure& failure) {
+      return failure;
+    }
+    return std::nullopt;
+  }
   void expectStoppedWithNothingLeft() {
     EXPECT_FALSE(engine.isRunning());
     EXPECT_FALSE(snapshot());
@@ -127,75 +135,56 @@ struct EngineFixture : ::testing::Test {
   }
 };
 
-TEST_F(EngineFixture, StartsAndStopsInTheFixedOrder) {
-  engine.start(route(), false);
-  EXPECT_TRUE(engine.isRunning());
-  EXPECT_EQ(steps(platform.components().calls()), kStartSteps);
-  platform.components().clearCalls();
-  engine.stop();
-  EXPECT_EQ(steps(platform.components().calls()), kStopSteps);
-  EXPECT_EQ(sleep.sleeps, std::vector<double>{0.04});
-  expectStoppedWithNothingLeft();
-  platform.components().clearCalls();
-  engine.stop();  // stopping a stopped engine neither calls nor sleeps
-  EXPECT_TRUE(platform.components().calls().empty());
-  EXPECT_EQ(sleep.sleeps.size(), 1u);
-}
-
-TEST_F(EngineFixture, FadeOutCoversTwoLongOutputBlocksUpToAQuarterSecond) {
-  for (const std::uint32_t block : {4096u, 8192u}) {
+// The fade-out covers two output blocks, at least 40 ms and at most a quarter second.
+TEST_F(EngineFixture, StartsAndStopsInTheFixedOrderAndFadesOutForTwoOutputBlocks) {
+  for (const auto& [block, fade] :
+       {std::pair{512u, 0.04}, {4096u, 2.0 * 4096 / 44100}, {8192u, 0.25}}) {
     platform.world().device(speakers)->setBlockFrames(block);
     engine.start(route(2, 3, block), false);
+    EXPECT_TRUE(engine.isRunning());
+    EXPECT_EQ(steps(platform.components().calls()), kStartSteps);
+    platform.components().clearCalls();
     engine.stop();
+    EXPECT_EQ(steps(platform.components().calls()), kStopSteps);
+    EXPECT_EQ(sleep.sleeps, std::vector<double>{fade});
+    expectStoppedWithNothingLeft();
+    platform.components().clearCalls();
+    engine.stop();  // stopping a stopped engine neither calls nor sleeps
+    EXPECT_TRUE(platform.components().calls().empty());
+    EXPECT_EQ(sleep.sleeps.size(), 1u);
+    sleep.sleeps.clear();
   }
-  ASSERT_EQ(sleep.sleeps.size(), 2u);
-  EXPECT_NEAR(sleep.sleeps[0], 2.0 * 4096 / 44100, 1e-9);
-  EXPECT_DOUBLE_EQ(sleep.sleeps[1], 0.25);
 }
 
 TEST_F(EngineFixture, RefusesRatesAndBufferSizesBeforeCreatingAnything) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
   const struct {
     double in, out;
     std::uint32_t inBlock, outBlock;
     OSStatus status;
-    const char* side;
-  } rows[] = {
-      {7999.99, 48000, 512, 512, kAudioDeviceUnsupportedFormatError, "input"},
-      {192000.01, 48000, 512, 512, kAudioDeviceUnsupportedFormatError, "input"},
-      {nan, nan, 512, 512, kAudioDeviceUnsupportedFormatError, "input"},
-      {48000, std::numeric_limits<double>::infinity(), 512, 512, kAudioDeviceUnsupportedFormatError,
-       "output"},
-      {48000, 44100, 65537, 65537, kAudio_ParamError, "input"},
-      {48000, 44100, 512, 65537, kAudio_ParamError, "output"},
-  };
+  } rows[] = {{7999.99, 48000, 512, 512, kAudioDeviceUnsupportedFormatError},
+              {std::nan(""), 192000.01, 512, 512, kAudioDeviceUnsupportedFormatError},
+              {48000, HUGE_VAL, 512, 512, kAudioDeviceUnsupportedFormatError},
+              {48000, 44100, 65537, 512, kAudio_ParamError},
+              {48000, 44100, 512, 65537, kAudio_ParamError}};
   for (const auto& row : rows) {
-    SCOPED_TRACE(testing::Message()
-                 << row.in << " " << row.out << " " << row.inBlock << " " << row.outBlock);
-    try {
-      engine.start({interface, AudioChannelPair{0, 1, "L", "R"}, row.in, row.inBlock, speakers,
-                    row.out, row.outBlock},
-                   false);
-      ADD_FAILURE() << "started";
-    } catch (const CoreAudioFailure& failure) {
-      EXPECT_EQ(failure.status, row.status);
-      EXPECT_NE(failure.operation.find(std::string("the ") + row.side), std::string::npos)
-          << failure.operation;
-    }
+    const auto failure = failedStart({interface, AudioChannelPair{0, 1, "L", "R"}, row.in,
+                                      row.inBlock, speakers, row.out, row.outBlock});
+    ASSERT_TRUE(failure) << &row - rows;
+    EXPECT_EQ(failure->status, row.status);
+    // The side named is the first that is wrong.
+    const bool input = row.in != 48000 || row.inBlock != 512;
+    EXPECT_NE(failure->operation.find(input ? "the input" : "the output"), std::string::npos)
+        << failure->operation;
     EXPECT_TRUE(platform.components().calls().empty());
     expectStoppedWithNothingLeft();
   }
 }
 
 // Every start step that matters fails in turn, then three readings or results that look fine but
-// are not. Each failure names its own step, stops and undoes whatever had started and leaves
-// nothing behind, and the engine starts cleanly afterwards.
+// are not. Each failure names its own step, stops whatever had started and leaves nothing behind,
+// and the engine starts cleanly afterwards.
 TEST_F(EngineFixture, AFailureAtAnyStartStepThrowsItsPhraseAndLeavesNothingBehind) {
-  struct Row {
-    SimulatedCallFailure failure;
-    OSStatus status;
-  };
-  std::vector<Row> rows;
+  std::vector<std::pair<SimulatedCallFailure, OSStatus>> rows;
   for (std::size_t i = 0; i < kStartSteps.size(); ++i) {
     const Step& s = kStartSteps[i];
     if (s.id == kAudioUnitProperty_Latency) continue;  // unreadable, it counts as none
@@ -205,46 +194,37 @@ TEST_F(EngineFixture, AFailureAtAnyStartStepThrowsItsPhraseAndLeavesNothingBehin
     rows.push_back({{s.operation, status, s.kind, s.id, s.scope, s.element, occurrence},
                     s.operation == Op::findNext ? kAudio_UnimplementedError : status});
   }
-  const SimulatedCallFailure readFrames{Op::getProperty, noErr, Kind::input,
-                                        kAudioUnitProperty_MaximumFramesPerSlice};
-  SimulatedCallFailure tooLarge = readFrames, tooShort = readFrames;
-  tooLarge.reading = 8193;
-  tooShort.reading = 512;
-  tooShort.readingBytes = 2;
-  rows.push_back({tooLarge, kAudio_ParamError});
-  rows.push_back({tooShort, kAudio_ParamError});
+  SimulatedCallFailure reading{Op::getProperty, noErr, Kind::input,
+                               kAudioUnitProperty_MaximumFramesPerSlice};
+  reading.reading = 8193;  // more than asked for
+  rows.push_back({reading, kAudio_ParamError});
+  reading.reading = 512;
+  reading.readingBytes = 2;
+  rows.push_back({reading, kAudio_ParamError});
   rows.push_back({{Op::instanceNew, noErr, Kind::ahalUnbound, {}, {}, {}, 2}, kAudio_MemFullError});
 
   std::set<std::string> phrases;
-  for (const Row& row : rows) {
-    const SimulatedCallFailure& f = row.failure;
-    SCOPED_TRACE(testing::Message()
-                 << "row " << (&row - rows.data()) << ": "
-                 << simulatedAudioOperationName(f.operation) << " " << f.id.value_or(0));
-    platform.components().failCall(f);
-    try {
-      engine.start(route(), false);
-      ADD_FAILURE() << "start succeeded";
-    } catch (const CoreAudioFailure& failure) {
-      EXPECT_EQ(failure.status, row.status);
-      const bool ownPhrase =
-          f.operation != Op::findNext && f.operation != Op::instanceNew && f.status != noErr;
-      EXPECT_TRUE(!ownPhrase || phrases.insert(failure.operation).second) << failure.operation;
-    }
+  for (const auto& [injected, status] : rows) {
+    SCOPED_TRACE(testing::Message() << simulatedAudioOperationName(injected.operation) << " "
+                                    << injected.id.value_or(0) << " " << injected.status);
+    platform.components().failCall(injected);
+    const auto failure = failedStart(route());
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->status, status);
+    const bool ownPhrase = injected.operation != Op::findNext &&
+                           injected.operation != Op::instanceNew && injected.status != noErr;
+    EXPECT_TRUE(!ownPhrase || phrases.insert(failure->operation).second) << failure->operation;
     expectStoppedWithNothingLeft();
     EXPECT_TRUE(sleep.sleeps.empty());  // nothing ran, so nothing fades
-    // What was started is stopped again, and before its units go.
     const std::vector<SimulatedAudioCall>& calls = platform.components().calls();
     for (auto c = calls.begin(); c != calls.end(); ++c) {
       if (c->operation != Op::outputStart || c->status != noErr) continue;
-      EXPECT_NE(
-          std::find(c, calls.end(), SimulatedAudioCall{Op::outputStop, c->kind, 0, 0, 0, noErr}),
-          calls.end());
+      const SimulatedAudioCall stop{Op::outputStop, c->kind, 0, 0, 0, noErr};
+      EXPECT_NE(std::find(c, calls.end(), stop), calls.end()) << "a started unit left running";
     }
     platform.components().clearCallFailures();
     platform.components().clearCalls();
-    engine.start(route(), false);
-    EXPECT_TRUE(engine.isRunning());
+    EXPECT_FALSE(failedStart(route()));
     engine.stop();
     sleep.sleeps.clear();
   }
@@ -257,7 +237,7 @@ TEST_F(EngineFixture, RestartRebuildsAndAFailedRebuildEndsStopped) {
   EXPECT_EQ(sleep.sleeps.size(), 1u);  // the first route faded out
   EXPECT_EQ(platform.components().liveInstanceCount(), 3u);
   platform.components().failCall({Op::initialize, -1043, Kind::output});
-  EXPECT_THROW(engine.start(route(), false), CoreAudioFailure);
+  EXPECT_TRUE(failedStart(route()));
   expectStoppedWithNothingLeft();
 }
 

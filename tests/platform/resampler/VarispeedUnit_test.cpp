@@ -17,8 +17,10 @@ constexpr UInt32 kBlock = 512;
 constexpr double kLeftHz = 997.0, kRightHz = 1499.0, kLeftAmplitude = 0.5, kRightAmplitude = 0.25;
 constexpr AudioUnitScope G = kAudioUnitScope_Global;
 
-AudioStreamBasicDescription planarStereo(Float64 rate) {
-  return {rate, kAudioFormatLinearPCM, 0x29, 4, 1, 4, 2, 32, 0};
+AudioStreamBasicDescription planarStereo(Float64 rate, UInt32 flags = 0x29, UInt32 bytes = 4,
+                                         UInt32 channels = 2, UInt32 bits = 32,
+                                         AudioFormatID format = kAudioFormatLinearPCM) {
+  return {rate, format, flags, bytes, 1, bytes, channels, bits, 0};
 }
 
 // Two output channels of `frames` frames and a buffer list pointing at them.
@@ -91,87 +93,60 @@ struct Varispeed : ::testing::Test {
   }
 };
 
-TEST_F(Varispeed, StreamFormatsAcceptOnlyPlanarStereoFloatFrom8To192kHz) {
-  AudioStreamBasicDescription read{};
-  UInt32 size = sizeof(read);
-  const auto get = [&](AudioUnitScope scope) {
-    return unit.getProperty(kAudioUnitProperty_StreamFormat, scope, 0, &read, &size);
-  };
-  EXPECT_EQ(get(kAudioUnitScope_Input), kAudioUnitErr_FormatNotSupported);
-  for (const auto& [scope, rate] :
-       {std::pair{kAudioUnitScope_Input, 8000.0}, {kAudioUnitScope_Output, 192000.0}}) {
-    EXPECT_EQ(setFormat(scope, planarStereo(rate)), noErr);
-    EXPECT_EQ(get(scope), noErr);
-    EXPECT_EQ(read.mSampleRate, rate);
-    EXPECT_EQ(read.mFormatFlags, 0x29u);
+// Only planar stereo float from 8 to 192 kHz and a playback rate from a quarter to four; initialize
+// only with both formats and a callback, then the rendering setup frozen and bad blocks refused
+// without pulling any input.
+TEST_F(Varispeed, RefusesWhatItCannotRender) {
+  const OSStatus unsupported = kAudioUnitErr_FormatNotSupported, frozen = kAudioUnitErr_Initialized;
+  const AudioUnitScope I = kAudioUnitScope_Input, O = kAudioUnitScope_Output;
+  for (const auto& format : {planarStereo(7999.0), planarStereo(192001.0), planarStereo(NAN),
+                             planarStereo(48000, 0x09), planarStereo(48000, 0x29, 8),
+                             planarStereo(48000, 0x29, 4, 1), planarStereo(48000, 0x29, 4, 2, 16),
+                             planarStereo(48000, 0x29, 4, 2, 32, FourCharCode("aac "))}) {
+    EXPECT_EQ(setFormat(I, format), unsupported) << format.mSampleRate;
   }
-  std::vector<AudioStreamBasicDescription> refused(8, planarStereo(48000.0));
-  refused[0].mSampleRate = 7999.0;
-  refused[1].mSampleRate = 192001.0;
-  refused[2].mSampleRate = std::numeric_limits<double>::quiet_NaN();
-  refused[3].mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked;
-  refused[4].mChannelsPerFrame = 1;
-  refused[5].mBitsPerChannel = 16;
-  refused[6].mFormatID = FourCharCode("aac ");
-  refused[7].mBytesPerFrame = 8;
-  for (const AudioStreamBasicDescription& format : refused) {
-    EXPECT_EQ(setFormat(kAudioUnitScope_Input, format), kAudioUnitErr_FormatNotSupported);
+  for (const float rate : {4.01f, 0.24f, 0.0f, -1.0f, NAN, INFINITY}) {
+    EXPECT_EQ(setRate(rate), kAudioUnitErr_InvalidParameter) << rate;
   }
-}
-
-TEST_F(Varispeed, InitializeNeedsBothFormatsAndACallbackAndFreezesTheRenderingSetup) {
-  EXPECT_EQ(unit.initialize(), kAudioUnitErr_FormatNotSupported);
-  ASSERT_EQ(setFormat(kAudioUnitScope_Input, planarStereo(48000.0)), noErr);
-  EXPECT_EQ(unit.initialize(), kAudioUnitErr_FormatNotSupported);
-  ASSERT_EQ(setFormat(kAudioUnitScope_Output, planarStereo(44100.0)), noErr);
+  EXPECT_EQ(unit.initialize(), unsupported);
+  ASSERT_EQ(setFormat(I, planarStereo(8000.0)), noErr);
+  EXPECT_EQ(unit.initialize(), unsupported);
+  ASSERT_EQ(setFormat(O, planarStereo(192000.0)), noErr);
   EXPECT_EQ(unit.initialize(), kAudioUnitErr_NoConnection);
   ASSERT_EQ(setCallback(), noErr);
-  EXPECT_EQ(unit.latencyFrames(), 0.0);
-  ASSERT_EQ(unit.initialize(), noErr);
-  EXPECT_GT(unit.latencyFrames(), 0.0);
-
-  EXPECT_EQ(set(kAudioUnitProperty_MaximumFramesPerSlice, 512), kAudioUnitErr_Initialized);
-  EXPECT_EQ(set(kAudioUnitProperty_RenderQuality, 0), kAudioUnitErr_Initialized);
-  EXPECT_EQ(setFormat(kAudioUnitScope_Output, planarStereo(96000.0)), kAudioUnitErr_Initialized);
-  EXPECT_EQ(setCallback(), kAudioUnitErr_Initialized);
-  EXPECT_EQ(unit.uninitialize(), noErr);
-  EXPECT_EQ(set(kAudioUnitProperty_MaximumFramesPerSlice, 512), noErr);
-}
-
-TEST_F(Varispeed, PlaybackRateDefaultsToOneAndAcceptsAQuarterToFour) {
-  AudioUnitParameterValue rate = 0.0f;
-  EXPECT_EQ(unit.getParameter(kVarispeedParam_PlaybackRate, G, 0, &rate), noErr);
-  EXPECT_EQ(rate, 1.0f);
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  for (const float value : {0.25f, 1.001f, 4.0f, 0.24f, 4.01f, 0.0f, -1.0f, nan, INFINITY}) {
-    const bool accepted = value >= 0.25f && value <= 4.0f;
-    EXPECT_EQ(setRate(value), accepted ? noErr : kAudioUnitErr_InvalidParameter) << value;
-    EXPECT_EQ(unit.getParameter(kVarispeedParam_PlaybackRate, G, 0, &rate), noErr);
-    EXPECT_EQ(rate, accepted ? value : 4.0f) << "a refused rate leaves the last one";
-  }
-}
-
-TEST_F(Varispeed, RefusesBadBlocksWithoutPullingInput) {
-  configure();
+  ASSERT_EQ(setRate(0.25f), noErr);
+  ASSERT_EQ(setRate(4.0f), noErr);
   ASSERT_EQ(set(kAudioUnitProperty_MaximumFramesPerSlice, 1024), noErr);
   ASSERT_EQ(unit.initialize(), noErr);
-  StereoOutput large(1025), output(kBlock);
-  EXPECT_EQ(render(large, 1025), kAudioUnitErr_TooManyFramesToProcess);
-  EXPECT_EQ(render(large, 1024), noErr);
+  for (const OSStatus status : {set(kAudioUnitProperty_MaximumFramesPerSlice, 512),
+                                set(kAudioUnitProperty_RenderQuality, 0),
+                                setFormat(O, planarStereo(96000.0)), setCallback()}) {
+    EXPECT_EQ(status, frozen);
+  }
+
+  const auto renderInto = [&](auto change, UInt32 frames = kBlock, UInt32 bus = 0) {
+    StereoOutput output(frames);
+    change(*output.buffers.get());
+    return render(output, frames, bus);
+  };
+  const auto keep = [](AudioBufferList&) {};
+  EXPECT_EQ(renderInto(keep, 1024), noErr);
   const int pullsSoFar = pulls;
-  AudioUnitRenderActionFlags flags = 0;
-  EXPECT_EQ(unit.render(&flags, nullptr, 0, kBlock, nullptr), kAudio_ParamError);
-  EXPECT_EQ(render(output, kBlock, 1), kAudioUnitErr_InvalidElement);
-  AudioBufferList& list = *output.buffers.get();
-  list.mNumberBuffers = 1;
-  EXPECT_EQ(render(output), kAudio_ParamError);
-  list.mNumberBuffers = 2;
-  list.mBuffers[1].mDataByteSize = kBlock * 4 - 4;
-  EXPECT_EQ(render(output), kAudio_ParamError);
-  list.mBuffers[1].mDataByteSize = kBlock * 4;
-  list.mBuffers[0].mData = nullptr;
-  EXPECT_EQ(render(output), kAudio_ParamError);
+  EXPECT_EQ(renderInto(keep, 1025), kAudioUnitErr_TooManyFramesToProcess);
+  EXPECT_EQ(renderInto(keep, kBlock, 1), kAudioUnitErr_InvalidElement);
+  EXPECT_EQ(unit.render(nullptr, nullptr, 0, kBlock, nullptr), kAudio_ParamError);
+  EXPECT_EQ(renderInto([](AudioBufferList& list) { list.mNumberBuffers = 1; }), kAudio_ParamError);
+  EXPECT_EQ(renderInto([](AudioBufferList& list) { list.mBuffers[1].mDataByteSize -= 4; }),
+            kAudio_ParamError);
+  EXPECT_EQ(renderInto([](AudioBufferList& list) { list.mBuffers[0].mData = nullptr; }),
+            kAudio_ParamError);
   EXPECT_EQ(pulls, pullsSoFar);
+  AudioUnitParameterValue rate = 0.0f;
+  EXPECT_EQ(unit.getParameter(kVarispeedParam_PlaybackRate, kAudioUnitScope_Global, 0, &rate),
+            noErr);
+  EXPECT_EQ(rate, 4.0f) << "a refused rate leaves the last one";
+  EXPECT_EQ(unit.uninitialize(), noErr);
+  EXPECT_EQ(set(kAudioUnitProperty_MaximumFramesPerSlice, 512), noErr);
 }
 
 TEST_F(Varispeed, ConvertsASineFrom48To44_1kHzAtUnityGainAndHighSnr) {
