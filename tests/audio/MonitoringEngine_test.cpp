@@ -146,7 +146,8 @@ TEST_F(EngineFixture, StartsAndStopsInTheFixedOrderAndFadesOutForTwoOutputBlocks
     platform.components().clearCalls();
     engine.stop();
     EXPECT_EQ(steps(platform.components().calls()), kStopSteps);
-    EXPECT_EQ(sleep.sleeps, std::vector<double>{fade});
+    ASSERT_EQ(sleep.sleeps.size(), 1u);
+    EXPECT_NEAR(sleep.sleeps[0], fade, 1e-9);
     expectStoppedWithNothingLeft();
     platform.components().clearCalls();
     engine.stop();  // stopping a stopped engine neither calls nor sleeps
