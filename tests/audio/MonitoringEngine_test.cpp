@@ -87,17 +87,6 @@ const std::vector<Step> kStopSteps = {
     {Op::uninitialize, Kind::input},     {Op::instanceDispose, Kind::input},
 };
 
-// Remembers every blocking sleep and lets the simulated world render through it.
-struct RecordingSleep final : BlockingSleep {
-  explicit RecordingSleep(BlockingSleep& inner) : inner(inner) {}
-  void sleepFor(std::chrono::nanoseconds duration) override {
-    sleeps.push_back(std::chrono::duration<double>(duration).count());
-    inner.sleepFor(duration);
-  }
-  BlockingSleep& inner;
-  std::vector<double> sleeps;
-};
-
 struct EngineFixture : ::testing::Test {
   SimulatedPlatform platform;
   AudioObjectID interface = platform.plug(
@@ -106,8 +95,7 @@ struct EngineFixture : ::testing::Test {
       {.uid = "speakers", .name = "Speakers", .outputChannels = 2, .sampleRate = 44100});
   // Declared before the engine: its fade-out at teardown still plays into the recorder.
   SimulatedAudioOutputRecorder recorder{44100 * 4};
-  RecordingSleep sleep{platform.sleep()};
-  MonitoringEngine engine{platform.components(), sleep};
+  MonitoringEngine engine{platform.components(), platform.sleep()};
 
   // The world's virtual time as the controller's clock would read it.
   std::optional<RealtimeSnapshot> snapshot() {
@@ -128,6 +116,12 @@ struct EngineFixture : ::testing::Test {
     }
     return std::nullopt;
   }
+  // Sleeps advance virtual time: how long a stop slept for its fade-out.
+  double fadeOfStop() {
+    const double before = platform.world().now();
+    engine.stop();
+    return platform.world().now() - before;
+  }
   void expectStoppedWithNothingLeft() {
     EXPECT_FALSE(engine.isRunning());
     EXPECT_FALSE(snapshot());
@@ -144,16 +138,12 @@ TEST_F(EngineFixture, StartsAndStopsInTheFixedOrderAndFadesOutForTwoOutputBlocks
     EXPECT_TRUE(engine.isRunning());
     EXPECT_EQ(steps(platform.components().calls()), kStartSteps);
     platform.components().clearCalls();
-    engine.stop();
+    EXPECT_NEAR(fadeOfStop(), fade, 1e-9);
     EXPECT_EQ(steps(platform.components().calls()), kStopSteps);
-    ASSERT_EQ(sleep.sleeps.size(), 1u);
-    EXPECT_NEAR(sleep.sleeps[0], fade, 1e-9);
     expectStoppedWithNothingLeft();
     platform.components().clearCalls();
-    engine.stop();  // stopping a stopped engine neither calls nor sleeps
+    EXPECT_EQ(fadeOfStop(), 0.0) << "stopping a stopped engine neither calls nor sleeps";
     EXPECT_TRUE(platform.components().calls().empty());
-    EXPECT_EQ(sleep.sleeps.size(), 1u);
-    sleep.sleeps.clear();
   }
 }
 
@@ -209,14 +199,15 @@ TEST_F(EngineFixture, AFailureAtAnyStartStepThrowsItsPhraseAndLeavesNothingBehin
     SCOPED_TRACE(testing::Message() << simulatedAudioOperationName(injected.operation) << " "
                                     << injected.id.value_or(0) << " " << injected.status);
     platform.components().failCall(injected);
+    const double before = platform.world().now();
     const auto failure = failedStart(route());
+    EXPECT_EQ(platform.world().now(), before) << "nothing ran, so nothing fades";
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->status, status);
     const bool ownPhrase = injected.operation != Op::findNext &&
                            injected.operation != Op::instanceNew && injected.status != noErr;
     EXPECT_TRUE(!ownPhrase || phrases.insert(failure->operation).second) << failure->operation;
     expectStoppedWithNothingLeft();
-    EXPECT_TRUE(sleep.sleeps.empty());  // nothing ran, so nothing fades
     const std::vector<SimulatedAudioCall>& calls = platform.components().calls();
     for (auto c = calls.begin(); c != calls.end(); ++c) {
       if (c->operation != Op::outputStart || c->status != noErr) continue;
@@ -227,15 +218,15 @@ TEST_F(EngineFixture, AFailureAtAnyStartStepThrowsItsPhraseAndLeavesNothingBehin
     platform.components().clearCalls();
     EXPECT_FALSE(failedStart(route()));
     engine.stop();
-    sleep.sleeps.clear();
   }
 }
 
 TEST_F(EngineFixture, RestartRebuildsAndAFailedRebuildEndsStopped) {
   engine.start(route(), false);
+  const double before = platform.world().now();
   engine.start(route(0, 1), true);
   EXPECT_TRUE(engine.isRunning());
-  EXPECT_EQ(sleep.sleeps.size(), 1u);  // the first route faded out
+  EXPECT_NEAR(platform.world().now() - before, 0.04, 1e-9) << "the first route faded out";
   EXPECT_EQ(platform.components().liveInstanceCount(), 3u);
   platform.components().failCall({Op::initialize, -1043, Kind::output});
   EXPECT_TRUE(failedStart(route()));

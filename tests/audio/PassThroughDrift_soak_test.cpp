@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -30,22 +31,22 @@ double fromEnvironment(const char* name, double fallback) {
   return text != nullptr ? std::atof(text) : fallback;
 }
 
-// What one run measured, per second of simulated time. The drift numbers are read right after
-// each output cycle, where the controller itself reads the ring.
-struct DriftRun {
-  std::vector<double> ppm;                         // mean reported rate correction
-  std::vector<double> fillError;                   // mean (buffered − target) / target
-  std::vector<std::uint64_t> underruns, overruns;  // counters at the end of each second
-  std::vector<float> outputPeak;                   // loudest output sample of each second (left)
-  std::vector<std::vector<float>> windows;         // the left output of chosen seconds
-  int runtimeFailures = 0;
+// What one second of simulated time measured. The drift numbers are read right after each output
+// cycle, where the controller itself reads the ring.
+struct Second {
+  double ppm = 0,
+         fillError = 0;  // means of the rate correction and of (buffered − target) / target
+  int samples = 0, runtimeFailures = 0;
+  std::uint64_t underruns = 0, overruns = 0;  // counters at its end
+  float peak = 0;                             // the loudest output sample (left)
+  std::vector<float> left;                    // the left output, for the seconds asked for
 };
 
 // A cheap converter is the real one at its lowest quality, for runs whose point is the ring's
 // recovery rather than the sound, and which would otherwise take minutes of CPU.
-DriftRun runDrift(double skewPPM, int seconds, bool cheapConverter,
-                  const std::vector<int>& windowSeconds = {}, UInt32 blockFrames = 512,
-                  double outputRate = kOutputRate) {
+std::vector<Second> runDrift(double skewPPM, int seconds, bool cheapConverter,
+                             const std::vector<int>& keepSeconds = {}, UInt32 blockFrames = 512,
+                             double outputRate = kOutputRate) {
   SimulatedPlatform platform;
   const AudioObjectID input = platform.plug({.uid = "interface",
                                              .name = "Interface",
@@ -76,38 +77,27 @@ DriftRun runDrift(double skewPPM, int seconds, bool cheapConverter,
       cheapConverter ? static_cast<AudioComponentPort&>(cheap) : platform.components(),
       platform.sleep());
 
-  DriftRun run;
-  const auto count = static_cast<std::size_t>(seconds);
-  run.outputPeak.assign(count, 0.0f);
-  run.underruns.assign(count, 0);
-  run.overruns.assign(count, 0);
-  run.windows.resize(windowSeconds.size());
-  run.ppm.assign(count, 0.0);
-  run.fillError.assign(count, 0.0);
-  std::vector<int> samples(count);
+  std::vector<Second> run(static_cast<std::size_t>(seconds));
   // Under virtual time the sink runs on this thread, between cycles, so the engine may be asked.
   platform.world().device(output)->setOutputSink([&](const SimulatedOutputBlock& block) {
-    const auto s = static_cast<std::size_t>(static_cast<double>(block.firstFrame) / outputRate);
-    if (s >= count || !engine.isRunning()) return;
-    for (const float sample : block.left) {
-      run.outputPeak[s] = std::max(run.outputPeak[s], std::fabs(sample));
-    }
-    for (std::size_t w = 0; w < windowSeconds.size(); ++w) {
-      if (static_cast<int>(s) != windowSeconds[w]) continue;
-      run.windows[w].insert(run.windows[w].end(), block.left.begin(), block.left.end());
+    const auto index = static_cast<std::size_t>(static_cast<double>(block.firstFrame) / outputRate);
+    if (index >= run.size() || !engine.isRunning()) return;
+    Second& s = run[index];
+    for (const float sample : block.left) s.peak = std::max(s.peak, std::fabs(sample));
+    if (std::find(keepSeconds.begin(), keepSeconds.end(), index) != keepSeconds.end()) {
+      s.left.insert(s.left.end(), block.left.begin(), block.left.end());
     }
     const RealtimeSnapshot snapshot =
         *engine.realtimeSnapshot(std::chrono::steady_clock::time_point{});
-    if (snapshot.runtimeFailure) ++run.runtimeFailures;
     const EngineDiagnostics& d = snapshot.diagnostics;
     const double target = static_cast<double>(d.targetBufferedFrames);
-    // Running means.
-    ++samples[s];
-    run.ppm[s] += (d.rateCorrectionPPM - run.ppm[s]) / samples[s];
-    run.fillError[s] +=
-        ((static_cast<double>(d.bufferedFrames) - target) / target - run.fillError[s]) / samples[s];
-    run.underruns[s] = d.underruns;
-    run.overruns[s] = d.overruns;
+    ++s.samples;
+    s.runtimeFailures += snapshot.runtimeFailure ? 1 : 0;
+    s.ppm += (d.rateCorrectionPPM - s.ppm) / s.samples;
+    s.fillError +=
+        ((static_cast<double>(d.bufferedFrames) - target) / target - s.fillError) / s.samples;
+    s.underruns = d.underruns;
+    s.overruns = d.overruns;
   });
   engine.start({input, AudioChannelPair{0, 1, "L", "R"}, kInputRate, blockFrames, output,
                 outputRate, blockFrames},
@@ -123,16 +113,16 @@ TEST_P(CorrectableDrift, SettlesWithinTwoMinutesAndPlaysTheSineCleanly) {
   const double skew = GetParam();
   const int seconds = static_cast<int>(fromEnvironment("VX_DRIFT_SECONDS", 150));
   ASSERT_GT(seconds, 130);
-  const DriftRun run = runDrift(skew, seconds, false, {130, seconds - 2});
-  const std::size_t settled = 120;
-  EXPECT_EQ(run.runtimeFailures, 0);
-  EXPECT_EQ(run.underruns.back(), run.underruns[settled]);
-  EXPECT_EQ(run.overruns.back(), run.overruns[settled]);
-  // The proportional controller holds the fill skew / 10000 away from the target: 5 % at 500 ppm.
+  const std::vector<Second> run = runDrift(skew, seconds, false, {130, seconds - 2});
+  // Settled after two minutes: no more underruns or overruns, the correction within 5 ppm of the
+  // skew, and the fill held skew / 10000 away from the target (the proportional controller's
+  // offset: 5 % at 500 ppm).
   double worstPPM = 0, worstFill = 0;
-  for (std::size_t s = settled; s < run.ppm.size(); ++s) {
-    worstPPM = std::max(worstPPM, std::fabs(run.ppm[s] - skew));
-    worstFill = std::max(worstFill, std::fabs(run.fillError[s] - skew / 10000.0));
+  for (const Second& s : run) EXPECT_EQ(s.runtimeFailures, 0);
+  for (auto s = run.begin() + 120; s != run.end(); ++s) {
+    EXPECT_EQ(s->underruns + s->overruns, run[120].underruns + run[120].overruns);
+    worstPPM = std::max(worstPPM, std::fabs(s->ppm - skew));
+    worstFill = std::max(worstFill, std::fabs(s->fillError - skew / 10000.0));
   }
   EXPECT_LT(worstPPM, 5.0);
   EXPECT_LT(worstFill, 0.01);
@@ -141,7 +131,8 @@ TEST_P(CorrectableDrift, SettlesWithinTwoMinutesAndPlaysTheSineCleanly) {
   // leaves (inaudible, and not a fault of the signal path), so noise and distortion are judged
   // over 10 ms windows, long enough for ten cycles of the tone.
   double worstSnr = 1e9;
-  for (const auto& window : run.windows) {
+  for (const int kept : {130, seconds - 2}) {
+    const std::vector<float>& window = run[static_cast<std::size_t>(kept)].left;
     ASSERT_GT(window.size(), 44000u);  // the blocks that begin in that second
     const SineFit second = fitSineFindingFrequency(window, kOutputRate, kToneHz - 5, kToneHz + 5);
     EXPECT_NEAR(20 * std::log10(second.amplitude / kToneAmplitude), 0.0, 0.05);
@@ -164,13 +155,13 @@ INSTANTIATE_TEST_SUITE_P(PlusAndMinusFiveHundredPPM, CorrectableDrift,
 // whole input block each time the two cycles cross, and the correction must not follow that step.
 TEST(SlidingPhaseDrift, TheCorrectionHoldsTheSkewThroughEachCrossingOfTheCycles) {
   for (const double skew : {200.0, -200.0}) {
-    const DriftRun run = runDrift(skew, 250, true, {}, 1024, kInputRate);
+    const std::vector<Second> run = runDrift(skew, 250, true, {}, 1024, kInputRate);
     double worstMean = 0, worstSecond = 0;
-    for (std::size_t s = 90; s + 10 <= run.ppm.size(); s += 10) {
+    for (std::size_t s = 90; s + 10 <= run.size(); s += 10) {
       double sum = 0;
       for (std::size_t k = s; k < s + 10; ++k) {
-        sum += run.ppm[k];
-        worstSecond = std::max(worstSecond, std::fabs(run.ppm[k] - skew));
+        sum += run[k].ppm;
+        worstSecond = std::max(worstSecond, std::fabs(run[k].ppm - skew));
       }
       worstMean = std::max(worstMean, std::fabs(sum / 10 - skew));
     }
@@ -191,21 +182,21 @@ TEST(UncorrectableDrift, AFastInputOverrunsPeriodicallyAndAFastOutputUnderrunsAn
   for (const auto& [sign, ppmSeconds] :
        {std::pair{1.0, 5200 * 500.0}, std::pair{-1.0, 1200 * 500.0}}) {
     const int seconds = static_cast<int>(std::ceil(ppmSeconds / (skew - 1000)));
-    const DriftRun run = runDrift(sign * skew, seconds, true);
-    const std::vector<std::uint64_t>& events = sign > 0 ? run.overruns : run.underruns;
-    EXPECT_GE(events.back(), 2u) << sign * skew;
-    EXPECT_EQ((sign > 0 ? run.underruns : run.overruns).back(), 0u) << sign * skew;
-    for (std::size_t s = 1; s < events.size(); ++s) {
-      if (events[s] == events[s - 1]) continue;
+    const std::vector<Second> run = runDrift(sign * skew, seconds, true);
+    const auto events = [&](const Second& s) { return sign > 0 ? s.overruns : s.underruns; };
+    EXPECT_GE(events(run.back()), 2u) << sign * skew;
+    EXPECT_EQ(sign > 0 ? run.back().underruns : run.back().overruns, 0u) << sign * skew;
+    for (std::size_t s = 1; s < run.size(); ++s) {
+      EXPECT_LE(run[s].peak, kToneAmplitude * 1.01f);
+      if (events(run[s]) == events(run[s - 1])) continue;
       bool recovered = false;
-      for (std::size_t later = s + 1; later < std::min(s + 3, run.outputPeak.size()); ++later) {
-        recovered = recovered || run.outputPeak[later] > 0.9f * kToneAmplitude;
+      for (std::size_t later = s + 1; later < std::min(s + 3, run.size()); ++later) {
+        recovered = recovered || run[later].peak > 0.9f * kToneAmplitude;
       }
       EXPECT_TRUE(recovered) << "no sound within 2 s of the event at " << s << " s";
     }
-    for (const float peak : run.outputPeak) EXPECT_LE(peak, kToneAmplitude * 1.01f);
     std::printf("%+g ppm: %llu events in %d s\n", sign * skew,
-                static_cast<unsigned long long>(events.back()), seconds);
+                static_cast<unsigned long long>(events(run.back())), seconds);
   }
 }
 

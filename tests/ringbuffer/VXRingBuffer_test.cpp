@@ -26,8 +26,6 @@ struct Ring {
     EXPECT_NE(ring, nullptr);
   }
   ~Ring() { VXRingBufferDestroy(ring); }
-  Ring(const Ring&) = delete;
-  Ring& operator=(const Ring&) = delete;
 
   std::uint32_t write(const Frames& l, const Frames& r) {
     return VXRingBufferWrite(ring, l.data(), r.data(), static_cast<std::uint32_t>(l.size()));
@@ -198,25 +196,6 @@ TEST(VXRingBufferErrors, KeepTheFirstNonZeroStatusUntilTaken) {
   EXPECT_EQ(VXRingBufferTakeError(r.ring), 0);
   VXRingBufferReportError(r.ring, -108);
   EXPECT_EQ(VXRingBufferTakeError(r.ring), -108);
-}
-
-TEST(VXRingBufferReset, ClearsTheRunStateButKeepsMuteAndSizes) {
-  Ring r(1024, 100);
-  r.write(1000, 1.0f);
-  r.write(100, 1.0f);
-  VXRingBufferReportError(r.ring, -50);
-  VXRingBufferSetMuted(r.ring, true);
-  VXRingBufferReset(r.ring);
-  EXPECT_EQ(r.buffered(), 0u);
-  EXPECT_EQ(VXRingBufferOverruns(r.ring), 0u);
-  EXPECT_EQ(VXRingBufferTakeError(r.ring), 0);
-  EXPECT_EQ(VXRingBufferTargetFrames(r.ring), 100u);
-  const VXMeterSnapshot meters = VXRingBufferTakeMeterSnapshot(r.ring);
-  EXPECT_EQ(meters.leftPeak, 0.0f);
-  EXPECT_FALSE(meters.leftClipped || meters.rightClipped);
-  EXPECT_EQ(r.gains(1)[0], 0.0f) << "still muted, from a gain of zero";
-  r.writeNumbered(0, 100);
-  EXPECT_EQ(r.read(100), 0) << "no resynchronisation left pending";
 }
 
 // Five time constants in 40 ms at any rate; without a usable rate, the 48 kHz coefficient.
