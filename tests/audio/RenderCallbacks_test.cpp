@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -59,11 +60,6 @@ struct ScriptedUnit final : AudioUnitInstance {
   }
 };
 
-struct RingDeleter {
-  void operator()(VXRingBufferRef ring) const { VXRingBufferDestroy(ring); }
-};
-using Ring = std::unique_ptr<VXRingBuffer, RingDeleter>;
-
 // A stereo block the callbacks can be handed, whose shape the refusal cases bend.
 struct StereoBlock {
   explicit StereoBlock(UInt32 frames) : left(frames, 9.0f), right(frames, 9.0f) {
@@ -76,63 +72,90 @@ struct StereoBlock {
   AudioBufferList* list = reinterpret_cast<AudioBufferList*>(storage.data());
 };
 
-// Refusals write nothing and park their status for the main thread.
-TEST(CaptureInputCallback, WritesTheRenderedPairIntoTheRingOrParksWhyNot) {
-  Ring ring(VXRingBufferCreate(4096, 0));
-  ScriptedUnit input;
-  CaptureCallbackContext context(ring.get(), 512);
-  const auto capture = [&](UInt32 frames) {
+// The three callbacks around one ring, the way the engine wires them: the capture callback renders
+// the input unit into the ring, and the playback callback renders the varispeed, which pulls the
+// ring through the ring read callback.
+struct Callbacks : ::testing::Test {
+  std::unique_ptr<VXRingBuffer, void (*)(VXRingBufferRef)> ring{VXRingBufferCreate(65536, 8705),
+                                                                VXRingBufferDestroy};
+  ScriptedUnit input, varispeed;
+  CaptureCallbackContext captureContext{ring.get(), 512};
+  RingReadCallbackContext readContext{ring.get()};
+  PlaybackCallbackContext context{ring.get(), 48000.0, &varispeed, 1.0};
+  StereoBlock block{512};
+
+  Callbacks() { varispeed.pull = {ringReadCallback, &readContext}; }
+  OSStatus capture(UInt32 frames) {
     AudioUnitRenderActionFlags flags = 0;
-    return captureInputCallback(&context, &flags, nullptr, 0, frames, nullptr);
-  };
+    return captureInputCallback(&captureContext, &flags, nullptr, 0, frames, nullptr);
+  }
+  void fill(UInt32 frames) {
+    std::vector<float> data(frames, 0.5f);
+    ASSERT_EQ(VXRingBufferWrite(ring.get(), data.data(), data.data(), frames), frames);
+  }
+  OSStatus play(AudioBufferList* list, UInt32 frames = 512) {
+    return playbackOutputCallback(&context, nullptr, nullptr, 0, frames, list);
+  }
+  std::int32_t parked() { return VXRingBufferTakeError(ring.get()); }
+};
+
+// Refusals write nothing and park their status for the main thread.
+TEST_F(Callbacks, CaptureWritesTheRenderedPairIntoTheRingOrParksWhyNot) {
   EXPECT_EQ(capture(16), kAudio_ParamError) << "without a unit";
-  EXPECT_EQ(VXRingBufferTakeError(ring.get()), kAudio_ParamError);
-  context.audioUnit = &input;
+  EXPECT_EQ(parked(), kAudio_ParamError);
+  captureContext.audioUnit = &input;
   EXPECT_EQ(capture(513), kAudio_ParamError);
-  EXPECT_EQ(VXRingBufferTakeError(ring.get()), kAudio_ParamError);
+  EXPECT_EQ(parked(), kAudio_ParamError);
   EXPECT_EQ(input.renders, 0);
   input.renderStatus = -10863;
   EXPECT_EQ(capture(64), -10863);
-  EXPECT_EQ(VXRingBufferTakeError(ring.get()), -10863);
+  EXPECT_EQ(parked(), -10863);
   EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 0u);
-
   input.renderStatus = noErr;
   EXPECT_EQ(capture(512), noErr);
   EXPECT_EQ(input.lastBus, 1u);
-  std::vector<float> left(512), right(512);
-  ASSERT_EQ(VXRingBufferRead(ring.get(), left.data(), right.data(), 512), 512u);
-  EXPECT_EQ(left, std::vector<float>(512, 0.25f));
-  EXPECT_EQ(right, std::vector<float>(512, -0.5f));
+  EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 512u);
+  const VXMeterSnapshot meters = VXRingBufferTakeMeterSnapshot(ring.get());
+  EXPECT_EQ(meters.leftPeak, 0.25f);
+  EXPECT_EQ(meters.rightPeak, 0.5f);
 }
 
-TEST(RingReadCallback, RefusesBuffersThatCannotHoldTheBlockAndFlagsSilenceWhileUnprimed) {
-  Ring ring(VXRingBufferCreate(4096, 1024));
-  RingReadCallbackContext context{ring.get()};
-  EXPECT_EQ(ringReadCallback(&context, nullptr, nullptr, 0, 64, nullptr), kAudio_ParamError);
-  StereoBlock oneBuffer(64), nullData(64), tooSmall(64), interleaved(64);
+// The ring read refuses them itself; the playback callback passes the converter's refusal on.
+TEST_F(Callbacks, ReadAndPlaybackRefuseBuffersThatCannotHoldTheBlock) {
+  StereoBlock oneBuffer(512), nullData(512), tooSmall(512), interleaved(512), wrapping(4);
   oneBuffer.list->mNumberBuffers = 1;
   nullData.list->mBuffers[1].mData = nullptr;
-  tooSmall.list->mBuffers[0].mDataByteSize = 63 * 4;
+  tooSmall.list->mBuffers[0].mDataByteSize = 511 * 4;
   interleaved.list->mBuffers[1].mNumberChannels = 2;
-  for (StereoBlock* block : {&oneBuffer, &nullData, &tooSmall, &interleaved}) {
+  fill(8705 + 512);
+  for (StereoBlock* bent : {&oneBuffer, &nullData, &tooSmall, &interleaved}) {
     AudioUnitRenderActionFlags flags = 0;
-    EXPECT_EQ(ringReadCallback(&context, &flags, nullptr, 0, 64, block->list), kAudio_ParamError);
+    EXPECT_EQ(ringReadCallback(&readContext, &flags, nullptr, 0, 512, bent->list),
+              kAudio_ParamError);
     EXPECT_EQ(flags, 0u);
-    EXPECT_EQ(VXRingBufferTakeError(ring.get()), kAudio_ParamError);
+    EXPECT_EQ(parked(), kAudio_ParamError);
+    EXPECT_EQ(play(bent->list), kAudio_ParamError);
+    EXPECT_EQ(parked(), kAudio_ParamError);
   }
-  StereoBlock wrapping(4);  // (2^30 + 4) frames of 4 bytes wrap to 16 bytes in 32 bits
-  EXPECT_EQ(ringReadCallback(&context, nullptr, nullptr, 0, (1u << 30) + 4, wrapping.list),
+  // (2^30 + 4) frames of 4 bytes wrap to 16 bytes in 32 bits.
+  EXPECT_EQ(ringReadCallback(&readContext, nullptr, nullptr, 0, (1u << 30) + 4, wrapping.list),
             kAudio_ParamError);
-  EXPECT_EQ(VXRingBufferTakeError(ring.get()), kAudio_ParamError);
+  EXPECT_EQ(play(nullptr), kAudio_ParamError);
+  varispeed.pull = {nullptr, nullptr};  // a converter that renders into whatever it is given
+  EXPECT_EQ(play(nullData.list, 0), kAudio_ParamError);
+  EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 8705u + 512) << "nothing was read";
+  EXPECT_TRUE(varispeed.rates.empty());
+}
 
-  StereoBlock block(256);
+TEST_F(Callbacks, ReadFlagsSilenceWhileUnprimedAndToleratesMissingFlags) {
+  StereoBlock silent(256);
   AudioUnitRenderActionFlags flags = 0;
-  EXPECT_EQ(ringReadCallback(&context, &flags, nullptr, 0, 256, block.list), noErr);
+  EXPECT_EQ(ringReadCallback(&readContext, &flags, nullptr, 0, 256, silent.list), noErr);
   EXPECT_TRUE(flags & kAudioUnitRenderAction_OutputIsSilence);
-  EXPECT_EQ(block.left[0], 0.0f);
-  EXPECT_EQ(block.list->mBuffers[1].mDataByteSize, 256u * 4);
-  EXPECT_EQ(ringReadCallback(&context, nullptr, nullptr, 0, 256, block.list), noErr);
-  EXPECT_EQ(VXRingBufferTakeError(ring.get()), noErr);
+  EXPECT_EQ(silent.left, std::vector<float>(256, 0.0f));
+  EXPECT_EQ(silent.list->mBuffers[1].mDataByteSize, 256u * 4);
+  EXPECT_EQ(ringReadCallback(&readContext, nullptr, nullptr, 0, 256, silent.list), noErr);
+  EXPECT_EQ(parked(), noErr);
 }
 
 TEST(DriftTargetRate, IsProportionalAndClampedToAThousandPpm) {
@@ -144,61 +167,39 @@ TEST(DriftTargetRate, IsProportionalAndClampedToAThousandPpm) {
   }
 }
 
-struct PlaybackFixture : ::testing::Test {
-  Ring ring{VXRingBufferCreate(65536, 8705)};
-  ScriptedUnit varispeed;
-  RingReadCallbackContext readContext{ring.get()};
-  PlaybackCallbackContext context{ring.get(), 48000.0, &varispeed, 1.0};
-  StereoBlock block{512};
-
-  PlaybackFixture() { varispeed.pull = {ringReadCallback, &readContext}; }
-  void fill(VXRingBufferRef into, UInt32 frames) {
-    std::vector<float> data(frames, 0.5f);
-    ASSERT_EQ(VXRingBufferWrite(into, data.data(), data.data(), frames), frames);
-  }
-  OSStatus play(AudioBufferList* list) {
-    return playbackOutputCallback(&context, nullptr, nullptr, 0, 512, list);
-  }
-};
-
-TEST_F(PlaybackFixture, SmoothsTheRateTowardsTheFillWithAFiveSecondTimeConstantIfThereIsATarget) {
+TEST_F(Callbacks, PlaybackSmoothsTheRateTowardsTheFillWithAFiveSecondTimeConstant) {
   // A late first pull: priming leaves exactly the target after it, so the rate stays.
-  fill(ring.get(), 8705 + 512 + 300);
+  fill(8705 + 512 + 300);
   ASSERT_EQ(play(block.list), noErr);
   EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 8705u);
   // After the next cycle's read the fill is 10 % above target.
-  fill(ring.get(), 512 + 870);
+  fill(512 + 870);
   ASSERT_EQ(play(block.list), noErr);
   const double a = 1.0 - std::exp(-(512.0 / 48000.0) / 5.0);
   const double rate = 1.0 + a * (driftTargetRate(8705 + 870, 8705) - 1.0);
   EXPECT_EQ(varispeed.rates, (std::vector<float>{1.0f, static_cast<float>(rate)}));
   EXPECT_DOUBLE_EQ(context.filteredPlaybackRate, rate);
-
-  Ring untargeted(VXRingBufferCreate(4096, 0));
-  readContext.ring = context.ring = untargeted.get();
-  fill(untargeted.get(), 512);
-  ASSERT_EQ(play(block.list), noErr);
-  EXPECT_EQ(varispeed.rates.size(), 2u) << "without a target the rate is left alone";
-  EXPECT_GT(block.right[511], 0.0f);  // the envelope still ran
+  EXPECT_GT(block.right[511], 0.0f);  // the envelope ran
 }
 
-TEST_F(PlaybackFixture, RefusesMissingBuffersPassesOnConverterFailuresAndOutlivesARateFailure) {
+TEST_F(Callbacks, PlaybackLeavesTheRateAloneWithoutATargetAndOutlivesConverterFailures) {
   varispeed.setParameterStatus = -10878;
-  fill(ring.get(), 8705 + 512);
+  fill(8705 + 512);
   EXPECT_EQ(play(block.list), noErr);
-  EXPECT_EQ(VXRingBufferTakeError(ring.get()), -10878);
-  varispeed.rates.clear();
-  EXPECT_EQ(play(nullptr), kAudio_ParamError);
-  EXPECT_EQ(VXRingBufferTakeError(ring.get()), kAudio_ParamError);
-  varispeed.pull = {nullptr, nullptr};
-  block.list->mBuffers[0].mData = nullptr;
-  EXPECT_EQ(playbackOutputCallback(&context, nullptr, nullptr, 0, 0, block.list),
-            kAudio_ParamError);
-  EXPECT_EQ(VXRingBufferTakeError(ring.get()), kAudio_ParamError);
+  EXPECT_EQ(parked(), -10878) << "a rate that cannot be set is reported, and the block plays";
   varispeed.renderStatus = -66;
   EXPECT_EQ(play(block.list), -66);
-  EXPECT_EQ(VXRingBufferTakeError(ring.get()), -66);
-  EXPECT_TRUE(varispeed.rates.empty());
+  EXPECT_EQ(parked(), -66);
+  EXPECT_EQ(varispeed.rates.size(), 1u);
+
+  varispeed.renderStatus = noErr;
+  std::unique_ptr<VXRingBuffer, void (*)(VXRingBufferRef)> untargeted{VXRingBufferCreate(4096, 0),
+                                                                      VXRingBufferDestroy};
+  readContext.ring = context.ring = untargeted.get();
+  std::vector<float> data(512, 0.5f);
+  VXRingBufferWrite(untargeted.get(), data.data(), data.data(), 512);
+  ASSERT_EQ(play(block.list), noErr);
+  EXPECT_EQ(varispeed.rates.size(), 1u) << "without a target the rate is left alone";
 }
 
 }  // namespace

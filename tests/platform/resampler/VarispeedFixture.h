@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 #include "platform/resampler/StereoBufferList.h"
@@ -14,12 +15,6 @@ namespace {
 constexpr UInt32 kBlock = 512;
 constexpr double kLeftHz = 997.0, kRightHz = 1499.0, kLeftAmplitude = 0.5, kRightAmplitude = 0.25;
 constexpr AudioUnitScope G = kAudioUnitScope_Global;
-
-AudioStreamBasicDescription planarStereo(Float64 rate, UInt32 flags = 0x29, UInt32 bytes = 4,
-                                         UInt32 channels = 2, UInt32 bits = 32,
-                                         AudioFormatID format = kAudioFormatLinearPCM) {
-  return {rate, format, flags, bytes, 1, bytes, channels, bits, 0};
-}
 
 // Two output channels of `frames` frames and a buffer list pointing at them.
 struct StereoOutput {
@@ -55,25 +50,27 @@ struct Varispeed : ::testing::Test {
     self.framesPulled += frames;
     return noErr;
   }
-  OSStatus set(AudioUnitPropertyID property, UInt32 value) {
-    return unit.setProperty(property, G, 0, &value, sizeof(value));
-  }
-  OSStatus setFormat(AudioUnitScope scope, const AudioStreamBasicDescription& format) {
-    return unit.setProperty(kAudioUnitProperty_StreamFormat, scope, 0, &format, sizeof(format));
-  }
-  OSStatus setCallback() {
-    const AURenderCallbackStruct callback{&pull, this};
-    return unit.setProperty(kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0,
-                            &callback, sizeof(callback));
-  }
   OSStatus setRate(float rate) {
     return unit.setParameter(kVarispeedParam_PlaybackRate, G, 0, rate, 0);
   }
-  void configure() {
-    ASSERT_EQ(set(kAudioUnitProperty_MaximumFramesPerSlice, 8192), noErr);
-    ASSERT_EQ(setFormat(kAudioUnitScope_Input, planarStereo(48000.0)), noErr);
-    ASSERT_EQ(setFormat(kAudioUnitScope_Output, planarStereo(44100.0)), noErr);
-    ASSERT_EQ(setCallback(), noErr);
+  // Planar stereo float, the only format it takes, then initialized.
+  void configure(UInt32 quality = kRenderQuality_Max) {
+    const AudioStreamBasicDescription in{48000.0, kAudioFormatLinearPCM, 0x29, 4, 1, 4, 2, 32, 0};
+    AudioStreamBasicDescription out = in;
+    out.mSampleRate = 44100.0;
+    const AURenderCallbackStruct callback{&pull, this};
+    const UInt32 maximumFrames = 8192;
+    for (const auto& [property, scope, data, size] :
+         {std::tuple<AudioUnitPropertyID, AudioUnitScope, const void*, UInt32>{
+              kAudioUnitProperty_MaximumFramesPerSlice, G, &maximumFrames, 4},
+          {kAudioUnitProperty_RenderQuality, G, &quality, 4},
+          {kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, &in, sizeof(in)},
+          {kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, &out, sizeof(out)},
+          {kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, &callback,
+           sizeof(callback)}}) {
+      ASSERT_EQ(unit.setProperty(property, scope, 0, data, size), noErr);
+    }
+    ASSERT_EQ(unit.initialize(), noErr);
   }
   OSStatus render(StereoOutput& output, UInt32 frames = kBlock, UInt32 bus = 0) {
     AudioUnitRenderActionFlags flags = 0;
@@ -81,7 +78,8 @@ struct Varispeed : ::testing::Test {
     return unit.render(&flags, &time, bus, frames, output.buffers.get());
   }
   // Renders `blocks` blocks onto the ends of both channels.
-  void stream(int blocks, std::vector<float>& left, std::vector<float>& right) {
+  std::vector<float> left, right;
+  void stream(int blocks) {
     StereoOutput output(kBlock);
     for (int block = 0; block < blocks; ++block) {
       ASSERT_EQ(render(output), noErr);

@@ -10,9 +10,7 @@ namespace {
 // The drift correction sets the playback rate on the rendering thread while the main thread reads
 // it back for the diagnostics: every value read must be one that was written.
 TEST_F(Varispeed, PlaybackRateIsSetWhileRenderingAndReadElsewhere) {
-  ASSERT_EQ(set(kAudioUnitProperty_RenderQuality, kRenderQuality_Low), noErr);
-  configure();
-  ASSERT_EQ(unit.initialize(), noErr);
+  configure(kRenderQuality_Low);
   std::atomic<bool> done{false};  // release by the renderer, acquire by the reader
   int failedRenders = 0;          // renderer thread until joined
   std::thread renderer([&] {
