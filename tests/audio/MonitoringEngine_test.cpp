@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <set>
 #include <vector>
 
 #include "audio/CoreAudioFailure.h"
@@ -18,6 +20,7 @@ namespace {
 using Op = SimulatedAudioOperation;
 using Kind = SimulatedUnitKind;
 
+// A recorded call without its result.
 struct Step {
   Op operation;
   Kind kind;
@@ -25,26 +28,17 @@ struct Step {
   AudioUnitScope scope = 0;
   AudioUnitElement element = 0;
   friend bool operator==(const Step&, const Step&) = default;
+  friend std::ostream& operator<<(std::ostream& out, const Step& s) {
+    return out << simulatedAudioOperationName(s.operation) << "/" << simulatedUnitKindName(s.kind)
+               << " " << s.id << " " << s.scope << " " << s.element;
+  }
 };
 
-std::ostream& operator<<(std::ostream& out, const Step& step) {
-  return out << simulatedAudioOperationName(step.operation) << "/"
-             << simulatedUnitKindName(step.kind) << " " << step.id << " " << step.scope << " "
-             << step.element;
-}
-
-// The unit calls of a run, without the component lookups whose kind depends on the port.
-std::vector<Step> unitSteps(const std::vector<SimulatedAudioCall>& calls) {
-  std::vector<Step> steps;
-  for (const SimulatedAudioCall& call : calls) {
-    if (call.operation == Op::findNext || call.operation == Op::instanceNew ||
-        call.operation == Op::instanceDispose) {
-      steps.push_back(Step{call.operation, Kind::none});
-    } else {
-      steps.push_back(Step{call.operation, call.kind, call.id, call.scope, call.element});
-    }
-  }
-  return steps;
+std::vector<Step> steps(const std::vector<SimulatedAudioCall>& calls) {
+  std::vector<Step> result;
+  for (const SimulatedAudioCall& c : calls)
+    result.push_back({c.operation, c.kind, c.id, c.scope, c.element});
+  return result;
 }
 
 constexpr AudioUnitScope G = kAudioUnitScope_Global;
@@ -52,8 +46,8 @@ constexpr AudioUnitScope I = kAudioUnitScope_Input;
 constexpr AudioUnitScope O = kAudioUnitScope_Output;
 
 const std::vector<Step> kStartSteps = {
-    {Op::findNext, Kind::none},
-    {Op::instanceNew, Kind::none},
+    {Op::findNext, Kind::ahalUnbound},
+    {Op::instanceNew, Kind::ahalUnbound},
     {Op::setProperty, Kind::ahalUnbound, kAudioOutputUnitProperty_EnableIO, I, 1},
     {Op::setProperty, Kind::input, kAudioOutputUnitProperty_EnableIO, O, 0},
     {Op::setProperty, Kind::input, kAudioOutputUnitProperty_CurrentDevice, G, 0},
@@ -62,16 +56,16 @@ const std::vector<Step> kStartSteps = {
     {Op::setProperty, Kind::input, kAudioOutputUnitProperty_ChannelMap, O, 1},
     {Op::setProperty, Kind::input, kAudioUnitProperty_StreamFormat, O, 1},
     {Op::setProperty, Kind::input, kAudioOutputUnitProperty_SetInputCallback, G, 0},
-    {Op::findNext, Kind::none},
-    {Op::instanceNew, Kind::none},
+    {Op::findNext, Kind::varispeed},
+    {Op::instanceNew, Kind::varispeed},
     {Op::setProperty, Kind::varispeed, kAudioUnitProperty_MaximumFramesPerSlice, G, 0},
     {Op::setProperty, Kind::varispeed, kAudioUnitProperty_RenderQuality, G, 0},
     {Op::setProperty, Kind::varispeed, kAudioUnitProperty_StreamFormat, I, 0},
     {Op::setProperty, Kind::varispeed, kAudioUnitProperty_StreamFormat, O, 0},
     {Op::setProperty, Kind::varispeed, kAudioUnitProperty_SetRenderCallback, I, 0},
     {Op::setParameter, Kind::varispeed, kVarispeedParam_PlaybackRate, G, 0},
-    {Op::findNext, Kind::none},
-    {Op::instanceNew, Kind::none},
+    {Op::findNext, Kind::ahalUnbound},
+    {Op::instanceNew, Kind::ahalUnbound},
     {Op::setProperty, Kind::ahalUnbound, kAudioOutputUnitProperty_EnableIO, O, 0},
     {Op::setProperty, Kind::output, kAudioOutputUnitProperty_EnableIO, I, 1},
     {Op::setProperty, Kind::output, kAudioOutputUnitProperty_CurrentDevice, G, 0},
@@ -88,292 +82,183 @@ const std::vector<Step> kStartSteps = {
 
 const std::vector<Step> kStopSteps = {
     {Op::outputStop, Kind::output},      {Op::outputStop, Kind::input},
-    {Op::uninitialize, Kind::output},    {Op::instanceDispose, Kind::none},
-    {Op::uninitialize, Kind::varispeed}, {Op::instanceDispose, Kind::none},
-    {Op::uninitialize, Kind::input},     {Op::instanceDispose, Kind::none},
-};
-
-// Remembers every blocking sleep and lets the simulated world render through it.
-class RecordingSleep final : public BlockingSleep {
- public:
-  explicit RecordingSleep(BlockingSleep& inner) : inner_(inner) {}
-  void sleepFor(std::chrono::nanoseconds duration) override {
-    sleeps.push_back(std::chrono::duration<double>(duration).count());
-    inner_.sleepFor(duration);
-  }
-  std::vector<double> sleeps;
-
- private:
-  BlockingSleep& inner_;
+    {Op::uninitialize, Kind::output},    {Op::instanceDispose, Kind::output},
+    {Op::uninitialize, Kind::varispeed}, {Op::instanceDispose, Kind::varispeed},
+    {Op::uninitialize, Kind::input},     {Op::instanceDispose, Kind::input},
 };
 
 struct EngineFixture : ::testing::Test {
   SimulatedPlatform platform;
-  AudioObjectID interface = platform.plug({.uid = "usb-interface",
-                                           .name = "Scarlett 18i20",
-                                           .inputChannels = 8,
-                                           .outputChannels = 0,
-                                           .sampleRate = 48000,
-                                           .bufferFrames = 512});
-  AudioObjectID speakers = platform.plug({.uid = "speakers",
-                                          .name = "Speakers",
-                                          .inputChannels = 0,
-                                          .outputChannels = 2,
-                                          .sampleRate = 44100,
-                                          .bufferFrames = 512});
+  AudioObjectID interface = platform.plug(
+      {.uid = "usb-interface", .name = "Scarlett 18i20", .inputChannels = 8, .sampleRate = 48000});
+  AudioObjectID speakers = platform.plug(
+      {.uid = "speakers", .name = "Speakers", .outputChannels = 2, .sampleRate = 44100});
   // Declared before the engine: its fade-out at teardown still plays into the recorder.
   SimulatedAudioOutputRecorder recorder{44100 * 4};
-  RecordingSleep sleep{platform.sleep()};
-  MonitoringEngine engine{platform.components(), sleep};
+  MonitoringEngine engine{platform.components(), platform.sleep()};
 
   // The world's virtual time as the controller's clock would read it.
-  std::chrono::steady_clock::time_point at() {
-    return std::chrono::steady_clock::time_point{} +
-           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-               std::chrono::duration<double>(platform.world().now()));
+  std::optional<RealtimeSnapshot> snapshot() {
+    return engine.realtimeSnapshot(std::chrono::steady_clock::time_point{} +
+                                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                       std::chrono::duration<double>(platform.world().now())));
   }
-
-  MonitoringConfiguration route(int left = 2, int right = 3) const {
-    return MonitoringConfiguration{
-        interface, AudioChannelPair{left, right, "In 3", "In 4"}, 48000, 512, speakers, 44100, 512};
+  MonitoringConfiguration route(int left = 2, int right = 3,
+                                std::uint32_t outputBlock = 512) const {
+    return {interface,  AudioChannelPair{left, right, "In 3", "In 4"}, 48000, 512, speakers, 44100,
+            outputBlock};
   }
-
+  std::optional<CoreAudioFailure> failedStart(const MonitoringConfiguration& configuration) {
+    try {
+      engine.start(configuration, false);
+    } catch (const CoreAudioFailure& failure) {
+      return failure;
+    }
+    return std::nullopt;
+  }
+  // Sleeps advance virtual time: how long a stop slept for its fade-out.
+  double fadeOfStop() {
+    const double before = platform.world().now();
+    engine.stop();
+    return platform.world().now() - before;
+  }
   void expectStoppedWithNothingLeft() {
     EXPECT_FALSE(engine.isRunning());
-    EXPECT_FALSE(engine.realtimeSnapshot(at()));
+    EXPECT_FALSE(snapshot());
     EXPECT_EQ(platform.components().liveInstanceCount(), 0u);
   }
 };
 
-TEST_F(EngineFixture, StartsAndStopsInTheFixedOrder) {
-  engine.start(route(), false);
-  EXPECT_TRUE(engine.isRunning());
-  EXPECT_EQ(unitSteps(platform.components().calls()), kStartSteps);
-
-  platform.components().clearCalls();
-  engine.stop();
-  EXPECT_EQ(unitSteps(platform.components().calls()), kStopSteps);
-  ASSERT_EQ(sleep.sleeps.size(), 1u);
-  EXPECT_DOUBLE_EQ(sleep.sleeps[0], 0.04);
-  expectStoppedWithNothingLeft();
-
-  platform.components().clearCalls();
-  engine.stop();  // stopping a stopped engine neither calls nor sleeps
-  EXPECT_TRUE(platform.components().calls().empty());
-  EXPECT_EQ(sleep.sleeps.size(), 1u);
-}
-
-TEST_F(EngineFixture, FadeOutCoversTwoLongOutputBlocksUpToAQuarterSecond) {
-  platform.world().device(speakers)->setBlockFrames(4096);
-  MonitoringConfiguration longBlocks = route();
-  longBlocks.outputBufferFrameSize = 4096;
-  engine.start(longBlocks, false);
-  engine.stop();
-  longBlocks.outputBufferFrameSize = 8192;
-  platform.world().device(speakers)->setBlockFrames(8192);
-  engine.start(longBlocks, false);
-  engine.stop();
-  ASSERT_EQ(sleep.sleeps.size(), 2u);
-  EXPECT_NEAR(sleep.sleeps[0], 2.0 * 4096 / 44100, 1e-9);
-  EXPECT_DOUBLE_EQ(sleep.sleeps[1], 0.25);
+// The fade-out covers two output blocks, at least 40 ms and at most a quarter second.
+TEST_F(EngineFixture, StartsAndStopsInTheFixedOrderAndFadesOutForTwoOutputBlocks) {
+  for (const auto& [block, fade] :
+       {std::pair{512u, 0.04}, {4096u, 2.0 * 4096 / 44100}, {8192u, 0.25}}) {
+    platform.world().device(speakers)->setBlockFrames(block);
+    engine.start(route(2, 3, block), false);
+    EXPECT_TRUE(engine.isRunning());
+    EXPECT_EQ(steps(platform.components().calls()), kStartSteps);
+    platform.components().clearCalls();
+    EXPECT_NEAR(fadeOfStop(), fade, 1e-9);
+    EXPECT_EQ(steps(platform.components().calls()), kStopSteps);
+    expectStoppedWithNothingLeft();
+    platform.components().clearCalls();
+    EXPECT_EQ(fadeOfStop(), 0.0) << "stopping a stopped engine neither calls nor sleeps";
+    EXPECT_TRUE(platform.components().calls().empty());
+  }
 }
 
 TEST_F(EngineFixture, RefusesRatesAndBufferSizesBeforeCreatingAnything) {
-  struct Case {
+  const struct {
     double in, out;
     std::uint32_t inBlock, outBlock;
-    const char* description;
-  };
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
-  const Case cases[] = {
-      {7999.99, 48000, 512, 512,
-       "Use a standard PCM rate up to 192 kHz for the input route failed ('!dat', 560226676)."},
-      {192000.01, 48000, 512, 512,
-       "Use a standard PCM rate up to 192 kHz for the input route failed ('!dat', 560226676)."},
-      {nan, nan, 512, 512,
-       "Use a standard PCM rate up to 192 kHz for the input route failed ('!dat', 560226676)."},
-      {48000, inf, 512, 512,
-       "Use a standard PCM rate up to 192 kHz for the output route failed ('!dat', 560226676)."},
-      {48000, 44100, 65537, 65537,
-       "Use a valid audio buffer size for the input route failed (OSStatus, -50)."},
-      {48000, 44100, 512, 65537,
-       "Use a valid audio buffer size for the output route failed (OSStatus, -50)."},
-  };
-  for (const Case& c : cases) {
-    MonitoringConfiguration configuration = route();
-    configuration.inputSampleRate = c.in;
-    configuration.outputSampleRate = c.out;
-    configuration.inputBufferFrameSize = c.inBlock;
-    configuration.outputBufferFrameSize = c.outBlock;
-    try {
-      engine.start(configuration, false);
-      ADD_FAILURE() << "started with " << c.description;
-    } catch (const CoreAudioFailure& failure) {
-      EXPECT_EQ(failure.errorDescription(), c.description);
-    }
+    OSStatus status;
+  } rows[] = {{7999.99, 48000, 512, 512, kAudioDeviceUnsupportedFormatError},
+              {std::nan(""), 192000.01, 512, 512, kAudioDeviceUnsupportedFormatError},
+              {48000, HUGE_VAL, 512, 512, kAudioDeviceUnsupportedFormatError},
+              {48000, 44100, 65537, 512, kAudio_ParamError},
+              {48000, 44100, 512, 65537, kAudio_ParamError}};
+  for (const auto& row : rows) {
+    const auto failure = failedStart({interface, AudioChannelPair{0, 1, "L", "R"}, row.in,
+                                      row.inBlock, speakers, row.out, row.outBlock});
+    ASSERT_TRUE(failure) << &row - rows;
+    EXPECT_EQ(failure->status, row.status);
+    // The side named is the first that is wrong.
+    const bool input = row.in != 48000 || row.inBlock != 512;
+    EXPECT_NE(failure->operation.find(input ? "the input" : "the output"), std::string::npos)
+        << failure->operation;
     EXPECT_TRUE(platform.components().calls().empty());
     expectStoppedWithNothingLeft();
   }
 }
 
-struct FailureCase {
-  SimulatedCallFailure failure;
-  const char* operation;
-  OSStatus status;
-};
-
-class EngineStepFailure : public EngineFixture,
-                          public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(EngineStepFailure, ThrowsThePhraseAndLeavesNothingBehind) {
-  const FailureCase& c = GetParam();
-  platform.components().failCall(c.failure);
-  try {
-    engine.start(route(), false);
-    FAIL() << "start succeeded";
-  } catch (const CoreAudioFailure& failure) {
-    EXPECT_EQ(failure.operation, c.operation);
-    EXPECT_EQ(failure.status, c.status);
+// Every start step that matters fails in turn, then three readings or results that look fine but
+// are not. Each failure names its own step, stops whatever had started and leaves nothing behind,
+// and the engine starts cleanly afterwards.
+TEST_F(EngineFixture, AFailureAtAnyStartStepThrowsItsPhraseAndLeavesNothingBehind) {
+  std::vector<std::pair<SimulatedCallFailure, OSStatus>> rows;
+  for (std::size_t i = 0; i < kStartSteps.size(); ++i) {
+    const Step& s = kStartSteps[i];
+    if (s.id == kAudioUnitProperty_Latency) continue;  // unreadable, it counts as none
+    const auto occurrence =
+        static_cast<UInt32>(std::count(kStartSteps.begin(), kStartSteps.begin() + i + 1, s));
+    const OSStatus status = -1000 - static_cast<OSStatus>(i);
+    rows.push_back({{s.operation, status, s.kind, s.id, s.scope, s.element, occurrence},
+                    s.operation == Op::findNext ? kAudio_UnimplementedError : status});
   }
-  expectStoppedWithNothingLeft();
-  EXPECT_TRUE(sleep.sleeps.empty());  // nothing ran, so nothing fades
-  // The engine starts cleanly afterwards.
-  platform.components().clearCallFailures();
-  engine.start(route(), false);
-  EXPECT_TRUE(engine.isRunning());
-}
+  SimulatedCallFailure reading{Op::getProperty, noErr, Kind::input,
+                               kAudioUnitProperty_MaximumFramesPerSlice};
+  reading.reading = 8193;  // more than asked for
+  rows.push_back({reading, kAudio_ParamError});
+  reading.reading = 512;
+  reading.readingBytes = 2;
+  rows.push_back({reading, kAudio_ParamError});
+  rows.push_back({{Op::instanceNew, noErr, Kind::ahalUnbound, {}, {}, {}, 2}, kAudio_MemFullError});
 
-SimulatedCallFailure set(Kind kind, UInt32 id, AudioUnitScope scope, AudioUnitElement element,
-                         OSStatus status) {
-  return {Op::setProperty, status, kind, id, scope, element, 1};
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryStep, EngineStepFailure,
-    ::testing::Values(
-        FailureCase{set(Kind::ahalUnbound, kAudioOutputUnitProperty_EnableIO, I, 1, -1001),
-                    "Enable audio input", -1001},
-        FailureCase{set(Kind::input, kAudioOutputUnitProperty_EnableIO, O, 0, -1002),
-                    "Disable input-device playback", -1002},
-        FailureCase{set(Kind::input, kAudioOutputUnitProperty_CurrentDevice, G, 0, -1003),
-                    "Select the audio input", -1003},
-        FailureCase{set(Kind::input, kAudioUnitProperty_MaximumFramesPerSlice, G, 0, -1004),
-                    "Configure the input buffer size", -1004},
-        FailureCase{{Op::getProperty, -1005, Kind::input, kAudioUnitProperty_MaximumFramesPerSlice,
-                     G, 0, 1},
-                    "Read the input buffer size",
-                    -1005},
-        FailureCase{{Op::getProperty, noErr, Kind::input, kAudioUnitProperty_MaximumFramesPerSlice,
-                     G, 0, 1, 8193},
-                    "Read the input buffer size",
-                    kAudio_ParamError},
-        FailureCase{{Op::getProperty, noErr, Kind::input, kAudioUnitProperty_MaximumFramesPerSlice,
-                     G, 0, 1, 512, 2},
-                    "Read the input buffer size",
-                    kAudio_ParamError},
-        FailureCase{set(Kind::input, kAudioOutputUnitProperty_ChannelMap, O, 1, -1006),
-                    "Select the stereo input channels", -1006},
-        FailureCase{set(Kind::input, kAudioUnitProperty_StreamFormat, O, 1, -1007),
-                    "Configure the input audio format", -1007},
-        FailureCase{set(Kind::input, kAudioOutputUnitProperty_SetInputCallback, G, 0, -1008),
-                    "Install the input callback", -1008},
-        FailureCase{set(Kind::varispeed, kAudioUnitProperty_MaximumFramesPerSlice, G, 0, -1011),
-                    "Configure rate compensation buffers", -1011},
-        FailureCase{set(Kind::varispeed, kAudioUnitProperty_RenderQuality, G, 0, -1012),
-                    "Configure high-quality sample-rate conversion", -1012},
-        FailureCase{set(Kind::varispeed, kAudioUnitProperty_StreamFormat, I, 0, -1013),
-                    "Configure the rate-compensation input", -1013},
-        FailureCase{set(Kind::varispeed, kAudioUnitProperty_StreamFormat, O, 0, -1014),
-                    "Configure the rate-compensation output", -1014},
-        FailureCase{set(Kind::varispeed, kAudioUnitProperty_SetRenderCallback, I, 0, -1015),
-                    "Connect the drift buffer", -1015},
-        FailureCase{
-            {Op::setParameter, -1016, Kind::varispeed, kVarispeedParam_PlaybackRate, G, 0, 1},
-            "Set the initial playback rate",
-            -1016},
-        FailureCase{set(Kind::ahalUnbound, kAudioOutputUnitProperty_EnableIO, O, 0, -1021),
-                    "Enable system audio output", -1021},
-        FailureCase{set(Kind::output, kAudioOutputUnitProperty_EnableIO, I, 1, -1022),
-                    "Disable output-device capture", -1022},
-        FailureCase{set(Kind::output, kAudioOutputUnitProperty_CurrentDevice, G, 0, -1023),
-                    "Select the system audio output", -1023},
-        FailureCase{set(Kind::output, kAudioUnitProperty_MaximumFramesPerSlice, G, 0, -1024),
-                    "Configure the output buffer size", -1024},
-        FailureCase{set(Kind::output, kAudioUnitProperty_StreamFormat, I, 0, -1025),
-                    "Configure the output audio format", -1025},
-        FailureCase{set(Kind::output, kAudioUnitProperty_SetRenderCallback, I, 0, -1026),
-                    "Connect the system audio output", -1026},
-        FailureCase{{Op::findNext, 0, {}, {}, {}, {}, 1}, "Find a required audio component", -4},
-        FailureCase{{Op::findNext, 0, {}, {}, {}, {}, 2}, "Find a required audio component", -4},
-        FailureCase{{Op::findNext, 0, {}, {}, {}, {}, 3}, "Find a required audio component", -4},
-        FailureCase{
-            {Op::instanceNew, -1031, {}, {}, {}, {}, 1}, "Create an audio component", -1031},
-        FailureCase{
-            {Op::instanceNew, -1032, {}, {}, {}, {}, 2}, "Create an audio component", -1032},
-        FailureCase{{Op::instanceNew, noErr, {}, {}, {}, {}, 3}, "Create an audio component", -108},
-        FailureCase{{Op::initialize, -1041, Kind::input}, "Initialize the selected input", -1041},
-        FailureCase{
-            {Op::initialize, -1042, Kind::varispeed}, "Initialize sample-rate compensation", -1042},
-        FailureCase{{Op::initialize, -1043, Kind::output}, "Initialize the system output", -1043},
-        FailureCase{{Op::outputStart, -1051, Kind::input}, "Start the selected input", -1051},
-        FailureCase{{Op::outputStart, -1052, Kind::output}, "Start the system output", -1052}));
-
-TEST_F(EngineFixture, StopsTheStartedInputWhenTheOutputWillNotStart) {
-  platform.components().failCall({Op::outputStart, -1052, Kind::output});
-  EXPECT_THROW(engine.start(route(), false), CoreAudioFailure);
-  const auto steps = unitSteps(platform.components().calls());
-  const auto failed = std::find(steps.begin(), steps.end(), Step{Op::outputStart, Kind::output});
-  ASSERT_NE(failed, steps.end());
-  ASSERT_NE(failed + 1, steps.end());
-  EXPECT_EQ(*(failed + 1), (Step{Op::outputStop, Kind::input}));
+  std::set<std::string> phrases;
+  for (const auto& [injected, status] : rows) {
+    SCOPED_TRACE(testing::Message() << simulatedAudioOperationName(injected.operation) << " "
+                                    << injected.id.value_or(0) << " " << injected.status);
+    platform.components().failCall(injected);
+    const double before = platform.world().now();
+    const auto failure = failedStart(route());
+    EXPECT_EQ(platform.world().now(), before) << "nothing ran, so nothing fades";
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->status, status);
+    const bool ownPhrase = injected.operation != Op::findNext &&
+                           injected.operation != Op::instanceNew && injected.status != noErr;
+    EXPECT_TRUE(!ownPhrase || phrases.insert(failure->operation).second) << failure->operation;
+    expectStoppedWithNothingLeft();
+    const std::vector<SimulatedAudioCall>& calls = platform.components().calls();
+    for (auto c = calls.begin(); c != calls.end(); ++c) {
+      if (c->operation != Op::outputStart || c->status != noErr) continue;
+      const SimulatedAudioCall stop{Op::outputStop, c->kind, 0, 0, 0, noErr};
+      EXPECT_NE(std::find(c, calls.end(), stop), calls.end()) << "a started unit left running";
+    }
+    platform.components().clearCallFailures();
+    platform.components().clearCalls();
+    EXPECT_FALSE(failedStart(route()));
+    engine.stop();
+  }
 }
 
 TEST_F(EngineFixture, RestartRebuildsAndAFailedRebuildEndsStopped) {
   engine.start(route(), false);
+  const double before = platform.world().now();
   engine.start(route(0, 1), true);
   EXPECT_TRUE(engine.isRunning());
-  EXPECT_EQ(sleep.sleeps.size(), 1u);  // the first route faded out
+  EXPECT_NEAR(platform.world().now() - before, 0.04, 1e-9) << "the first route faded out";
   EXPECT_EQ(platform.components().liveInstanceCount(), 3u);
-
   platform.components().failCall({Op::initialize, -1043, Kind::output});
-  EXPECT_THROW(engine.start(route(), false), CoreAudioFailure);
+  EXPECT_TRUE(failedStart(route()));
   expectStoppedWithNothingLeft();
 }
 
 TEST_F(EngineFixture, PlaysTheSelectedPairAtUnityGain) {
-  SimulatedAudioDevice& input = *platform.world().device(interface);
   for (UInt32 channel = 0; channel < 8; ++channel) {
-    input.setInputSignal(channel,
-                         makeSineSignal(200.0 + 100.0 * channel, 0.05f * (channel + 1), 48000));
+    platform.world().device(interface)->setInputSignal(
+        channel, makeSineSignal(200.0 + 100.0 * channel, 0.05f * (channel + 1), 48000));
   }
   platform.world().device(speakers)->setOutputSink(recorder.sink());
-
   engine.start(route(2, 3), false);
   platform.world().advance(3.0);
-  const auto later = engine.realtimeSnapshot(at());
+  const auto later = snapshot();
   ASSERT_TRUE(later);
   EXPECT_NEAR(later->leftPeak, 0.15f, 1e-3);
   EXPECT_NEAR(later->rightPeak, 0.20f, 1e-3);
   EXPECT_FALSE(later->leftClipped);
-  EXPECT_EQ(later->diagnostics.underruns, 0u);
-  EXPECT_EQ(later->diagnostics.overruns, 0u);
+  EXPECT_EQ(later->diagnostics.underruns + later->diagnostics.overruns, 0u);
   EXPECT_GT(later->diagnostics.bufferedFrames, 0u);
-  // Peaks are since the previous snapshot.
-  EXPECT_EQ(engine.realtimeSnapshot(at())->leftPeak, 0.0f);
+  EXPECT_EQ(snapshot()->leftPeak, 0.0f) << "peaks are since the previous snapshot";
 
-  const auto tail = [&](std::span<const float> channel) { return channel.last(44100); };
-  const SineFit left = fitSineFindingFrequency(tail(recorder.left()), 44100, 380, 420);
-  const SineFit right = fitSineFindingFrequency(tail(recorder.right()), 44100, 480, 520);
-  EXPECT_NEAR(left.frequency, 400.0, 0.5);
-  EXPECT_NEAR(right.frequency, 500.0, 0.5);
-  EXPECT_NEAR(20 * std::log10(left.amplitude / 0.15), 0.0, 0.05);
-  EXPECT_NEAR(20 * std::log10(right.amplitude / 0.20), 0.0, 0.05);
   // The drift controller is still settling three seconds in, so the tone is not yet perfectly
   // steady; what matters here is that no other channel leaks in.
-  EXPECT_GT(left.snrDb, 40.0);
-  EXPECT_GT(right.snrDb, 40.0);
-
+  for (const auto& [channel, hz, amplitude] :
+       {std::tuple{recorder.left(), 400.0, 0.15}, std::tuple{recorder.right(), 500.0, 0.20}}) {
+    const SineFit fit = fitSineFindingFrequency(channel.last(44100), 44100, hz - 20, hz + 20);
+    EXPECT_NEAR(fit.frequency, hz, 0.5);
+    EXPECT_NEAR(20 * std::log10(fit.amplitude / amplitude), 0.0, 0.05);
+    EXPECT_GT(fit.snrDb, 40.0);
+  }
   // Stopping fades out: the last frames played before the units stop are 20 dB down or more.
   engine.stop();
   float last = 0;
@@ -381,45 +266,37 @@ TEST_F(EngineFixture, PlaysTheSelectedPairAtUnityGain) {
   EXPECT_LT(last, 0.015f);
 }
 
-TEST_F(EngineFixture, ARuntimeStatusAppearsInExactlyOneSnapshot) {
+TEST_F(EngineFixture, ARuntimeStatusAppearsInExactlyOneSnapshotAndASilentInputIsAStall) {
   platform.components().failOnAudioPath({Op::render, Kind::input, 20, -10863});
   engine.start(route(), false);
   platform.world().advance(1.0);
-  const auto failed = engine.realtimeSnapshot(at());
+  const auto failed = snapshot();
   ASSERT_TRUE(failed && failed->runtimeFailure);
   EXPECT_EQ(failed->runtimeFailure->errorDescription(),
             "The real-time audio stream failed (OSStatus, -10863).");
   EXPECT_TRUE(engine.isRunning());  // the controller decides what to do about it
-  EXPECT_FALSE(engine.realtimeSnapshot(at())->runtimeFailure);
-}
+  EXPECT_FALSE(snapshot()->runtimeFailure);
 
-TEST_F(EngineFixture, AnInputThatDeliversNothingForASecondIsAStall) {
-  engine.start(route(), false);
-  platform.world().advance(0.5);
-  ASSERT_FALSE(engine.realtimeSnapshot(at())->runtimeFailure);
   // Only the audio stops: the catalog still shows the device, as with a stream that runs idle.
   platform.world().device(interface)->setAlive(false);
   platform.world().advance(0.9);
-  EXPECT_FALSE(engine.realtimeSnapshot(at())->runtimeFailure);
+  EXPECT_FALSE(snapshot()->runtimeFailure);
   platform.world().advance(0.2);
-  const auto stalled = engine.realtimeSnapshot(at());
+  const auto stalled = snapshot();
   ASSERT_TRUE(stalled && stalled->runtimeFailure);
   EXPECT_TRUE(stalled->inputStalled);
   EXPECT_EQ(stalled->runtimeFailure->errorDescription(),
             "Receive audio from the selected input failed ('stop', 1937010544).");
 }
 
-TEST(MonitoringEngineLifetime, DestructionTearsDownARunningRoute) {
-  SimulatedPlatform platform;
-  const AudioObjectID in = platform.plug({.uid = "in", .name = "In", .inputChannels = 2});
-  const AudioObjectID out = platform.plug({.uid = "out", .name = "Out", .outputChannels = 2});
+TEST_F(EngineFixture, DestructionTearsDownARunningRoute) {
   {
-    MonitoringEngine engine(platform.components(), platform.sleep());
-    engine.start({in, AudioChannelPair{0, 1, "L", "R"}, 48000, 512, out, 48000, 512}, false);
+    MonitoringEngine other(platform.components(), platform.sleep());
+    other.start(route(), false);
     platform.world().advance(0.5);
   }
   EXPECT_EQ(platform.components().liveInstanceCount(), 0u);
-  EXPECT_FALSE(platform.world().device(in)->hasInputUnit());
+  EXPECT_FALSE(platform.world().device(interface)->hasInputUnit());
 }
 
 }  // namespace

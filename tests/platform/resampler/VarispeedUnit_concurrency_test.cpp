@@ -2,60 +2,28 @@
 
 #include <atomic>
 #include <thread>
-#include <vector>
 
-#include "platform/resampler/StereoBufferList.h"
-#include "platform/resampler/VarispeedUnit.h"
+#include "platform/resampler/VarispeedFixture.h"
 
 namespace {
 
-OSStatus silentInput(void*, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32,
-                     UInt32, AudioBufferList*) {
-  *flags |= kAudioUnitRenderAction_OutputIsSilence;
-  return noErr;
-}
-
 // The drift correction sets the playback rate on the rendering thread while the main thread reads
 // it back for the diagnostics: every value read must be one that was written.
-TEST(VarispeedUnitConcurrency, PlaybackRateIsSetWhileRenderingAndReadElsewhere) {
-  VarispeedUnit unit;
-  const AudioStreamBasicDescription format{48000.0, kAudioFormatLinearPCM, 0x29, 4, 1, 4, 2, 32, 0};
-  const AURenderCallbackStruct callback{&silentInput, nullptr};
-  const UInt32 fastest = kRenderQuality_Low;
-  ASSERT_EQ(unit.setProperty(kAudioUnitProperty_RenderQuality, kAudioUnitScope_Global, 0, &fastest,
-                             sizeof(fastest)),
-            noErr);
-  ASSERT_EQ(unit.setProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0, &format,
-                             sizeof(format)),
-            noErr);
-  ASSERT_EQ(unit.setProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 0, &format,
-                             sizeof(format)),
-            noErr);
-  ASSERT_EQ(unit.setProperty(kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0,
-                             &callback, sizeof(callback)),
-            noErr);
-  ASSERT_EQ(unit.initialize(), noErr);
-
+TEST_F(Varispeed, PlaybackRateIsSetWhileRenderingAndReadElsewhere) {
+  configure(kRenderQuality_Low);
   std::atomic<bool> done{false};  // release by the renderer, acquire by the reader
   int failedRenders = 0;          // renderer thread until joined
   std::thread renderer([&] {
-    std::vector<float> left(256);
-    std::vector<float> right(256);
-    StereoBufferList buffers;
-    AudioUnitRenderActionFlags flags = 0;
-    const AudioTimeStamp time{};
+    StereoOutput output(256);
     for (int block = 0; block < 2000; ++block) {
-      unit.setParameter(kVarispeedParam_PlaybackRate, kAudioUnitScope_Global, 0,
-                        block % 2 == 0 ? 0.999f : 1.001f, 0);
-      buffers.point(left.data(), right.data(), 256);
-      if (unit.render(&flags, &time, 0, 256, buffers.get()) != noErr) ++failedRenders;
+      setRate(block % 2 == 0 ? 0.999f : 1.001f);
+      if (render(output, 256) != noErr) ++failedRenders;
     }
     done.store(true, std::memory_order_release);
   });
   while (!done.load(std::memory_order_acquire)) {
     AudioUnitParameterValue rate = 0.0f;
-    EXPECT_EQ(unit.getParameter(kVarispeedParam_PlaybackRate, kAudioUnitScope_Global, 0, &rate),
-              noErr);
+    EXPECT_EQ(unit.getParameter(kVarispeedParam_PlaybackRate, G, 0, &rate), noErr);
     EXPECT_TRUE(rate == 1.0f || rate == 0.999f || rate == 1.001f) << rate;
   }
   renderer.join();
