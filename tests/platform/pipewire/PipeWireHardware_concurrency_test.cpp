@@ -31,7 +31,7 @@ TEST(PipeWireHardwareConcurrency, ReadsStayConsistentWhileDevicesComeAndGo) {
   std::size_t reads = 0;
   while (!done.load(std::memory_order_relaxed)) {
     for (AudioObjectID device : devices(hardware)) {
-      auto uid = readText(hardware, device, address(kAudioDevicePropertyDeviceUID));
+      auto uid = readText(hardware, device, propertyAddress(kAudioDevicePropertyDeviceUID));
       if (!uid) continue;  // gone between the list and the read
       EXPECT_TRUE(known.contains(*uid)) << *uid;
       auto outputs = streamChannels(hardware, device, kAudioObjectPropertyScopeOutput);

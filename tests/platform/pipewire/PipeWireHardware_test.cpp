@@ -19,13 +19,13 @@ bool allOnTheListenerQueue(NotificationRecorder& recorder) {
 }
 
 Float64 rate(PipeWireHardware& hardware, AudioObjectID device) {
-  return readValue<Float64>(hardware, device, address(kAudioDevicePropertyNominalSampleRate))
+  return readValue<Float64>(hardware, device, propertyAddress(kAudioDevicePropertyNominalSampleRate))
       .value_or(0);
 }
 
 AudioObjectID defaultOutput(PipeWireHardware& hardware) {
   return readValue<AudioObjectID>(hardware, kAudioObjectSystemObject,
-                                  address(kAudioHardwarePropertyDefaultOutputDevice))
+                                  propertyAddress(kAudioHardwarePropertyDefaultOutputDevice))
       .value_or(kAudioObjectUnknown);
 }
 
@@ -44,30 +44,30 @@ TEST(PipeWireHardware, DescribesTheSessionsDevicesAsTheCatalogReadsThem) {
                                     {kHeadphones, "VX Test Headphones", {}, {2}}};
   std::set<std::string> uids;
   for (AudioObjectID id : devices(hardware)) {
-    uids.insert(readText(hardware, id, address(kAudioDevicePropertyDeviceUID)).value_or(""));
+    uids.insert(readText(hardware, id, propertyAddress(kAudioDevicePropertyDeviceUID)).value_or(""));
   }
   EXPECT_EQ(uids, (std::set<std::string>{kInterface, kSpeakers, kHeadphones}));
   for (const Expected& device : table) {
     SCOPED_TRACE(device.uid);
     const AudioObjectID id = deviceWithUID(hardware, device.uid);
     ASSERT_NE(id, kAudioObjectUnknown);
-    EXPECT_EQ(readText(hardware, id, address(kAudioObjectPropertyName)), device.name);
+    EXPECT_EQ(readText(hardware, id, propertyAddress(kAudioObjectPropertyName)), device.name);
     // A sink's monitor is no input.
     EXPECT_EQ(streamChannels(hardware, id, kAudioObjectPropertyScopeInput), device.input);
     EXPECT_EQ(streamChannels(hardware, id, kAudioObjectPropertyScopeOutput), device.output);
     EXPECT_EQ(rate(hardware, id), 48000.0);
-    EXPECT_EQ(readValue<UInt32>(hardware, id, address(kAudioDevicePropertyDeviceIsAlive)), 1u);
+    EXPECT_EQ(readValue<UInt32>(hardware, id, propertyAddress(kAudioDevicePropertyDeviceIsAlive)), 1u);
     // The graph's quantum and its maximum stand for the buffer sizes.
-    EXPECT_EQ(readValue<UInt32>(hardware, id, address(kAudioDevicePropertyBufferFrameSize)), 1024u);
+    EXPECT_EQ(readValue<UInt32>(hardware, id, propertyAddress(kAudioDevicePropertyBufferFrameSize)), 1024u);
     EXPECT_EQ(
-        readValue<UInt32>(hardware, id, address(kAudioDevicePropertyUsesVariableBufferFrameSizes)),
+        readValue<UInt32>(hardware, id, propertyAddress(kAudioDevicePropertyUsesVariableBufferFrameSizes)),
         2048u);
     const auto scope =
         device.input.empty() ? kAudioObjectPropertyScopeOutput : kAudioObjectPropertyScopeInput;
-    const auto streams = readIDs(hardware, id, address(kAudioDevicePropertyStreams, scope));
+    const auto streams = readIDs(hardware, id, propertyAddress(kAudioDevicePropertyStreams, scope));
     ASSERT_EQ(streams.size(), 1u);
     const auto format = readValue<AudioStreamBasicDescription>(
-        hardware, streams[0], address(kAudioStreamPropertyPhysicalFormat));
+        hardware, streams[0], propertyAddress(kAudioStreamPropertyPhysicalFormat));
     ASSERT_TRUE(format.has_value());
     EXPECT_EQ(format->mFormatID, kAudioFormatLinearPCM);
     EXPECT_EQ(format->mBitsPerChannel, 32u);
@@ -77,12 +77,12 @@ TEST(PipeWireHardware, DescribesTheSessionsDevicesAsTheCatalogReadsThem) {
   const auto channelName = [&](UInt32 channel) {
     return readText(
         hardware, interface,
-        address(kAudioObjectPropertyElementName, kAudioObjectPropertyScopeInput, channel));
+        propertyAddress(kAudioObjectPropertyElementName, kAudioObjectPropertyScopeInput, channel));
   };
   EXPECT_EQ(channelName(1), "Auxiliary 0");
   EXPECT_EQ(channelName(8), "Auxiliary 7");
   auto stereo =
-      address(kAudioDevicePropertyPreferredChannelsForStereo, kAudioObjectPropertyScopeInput);
+      propertyAddress(kAudioDevicePropertyPreferredChannelsForStereo, kAudioObjectPropertyScopeInput);
   EXPECT_FALSE(hardware.hasProperty(interface, &stereo))
       << "an interface of AUX channels has no FL/FR";
   EXPECT_EQ(defaultOutput(hardware), deviceWithUID(hardware, kSpeakers));
@@ -98,7 +98,7 @@ TEST(PipeWireHardware, AReplugIsAnnouncedAndGivesANewIDWithTheSameUID) {
   EXPECT_TRUE(gone.waitFor(kAudioObjectSystemObject, kAudioHardwarePropertyDevices));
   EXPECT_TRUE(gone.waitFor(before, kAudioDevicePropertyDeviceIsAlive));
   EXPECT_EQ(devices(hardware).size(), 2u);
-  auto alive = address(kAudioDevicePropertyDeviceIsAlive);
+  auto alive = propertyAddress(kAudioDevicePropertyDeviceIsAlive);
   EXPECT_FALSE(hardware.hasProperty(before, &alive));
 
   NotificationRecorder back(hardware);
@@ -155,7 +155,7 @@ TEST(PipeWireHardware, DevicesVanishWithTheDaemonAndReturnWithIt) {
   EXPECT_TRUE(recorder.waitFor(kAudioObjectSystemObject, kAudioHardwarePropertyDevices));
   // Not an empty list but an unreadable one: the service is not running.
   const auto listStatus = [&] {
-    const auto list = address(kAudioHardwarePropertyDevices);
+    const auto list = propertyAddress(kAudioHardwarePropertyDevices);
     UInt32 size = 0;
     return hardware.getPropertyDataSize(kAudioObjectSystemObject, &list, 0, nullptr, &size);
   };

@@ -135,7 +135,7 @@ class PipeWireRealtime : public testing::Test {
 };
 
 UInt32 bufferFrames(PipeWireHardware& hardware, AudioObjectID device) {
-  return readValue<UInt32>(hardware, device, address(kAudioDevicePropertyBufferFrameSize))
+  return readValue<UInt32>(hardware, device, propertyAddress(kAudioDevicePropertyBufferFrameSize))
       .value_or(0);
 }
 
