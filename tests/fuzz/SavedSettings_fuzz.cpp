@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <cstdint>
@@ -23,9 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static_cast<void>(preferences.inputDeviceUID());
   static_cast<void>(preferences.channelPair());
   static_cast<void>(preferences.isMuted());
-  for (const char* key : {"inputDeviceUID", "leftChannel", "rightChannel", "muted"}) {
-    static_cast<void>(store.hasObject(key));
-    static_cast<void>(store.stringForKey(key));
-  }
+  static_cast<void>(preferences.isLowLatency());
   return 0;
 }
