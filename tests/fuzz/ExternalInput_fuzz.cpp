@@ -1,31 +1,51 @@
-// A node's property dictionary, then every property read of the device it becomes. The input is
-// the property values in a fixed key order, separated by NUL bytes.
+// What arrives from outside the program. Every fuzz target shares this entry point and hands the
+// input to the one reader that VX_FUZZ_READER names.
 
+#include <spa/pod/pod.h>
 #include <spa/utils/dict.h>
+#include <unistd.h>
 
+#include <QDir>
+#include <QFile>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/SettingsKeyValueStore.h"
+#include "devices/AppPreferences.h"
 #include "platform/CFString.h"
 #include "platform/pipewire/ChannelPositions.h"
+#include "platform/pipewire/DefaultNodeName.h"
 #include "platform/pipewire/DeviceMirror.h"
+#include "platform/pipewire/NodeFormat.h"
 #include "platform/pipewire/NodeProperties.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+// The "default" metadata's value for the default sink, as any client may have written it.
+void readDefaultNode(const std::string& input) {
+  static_cast<void>(defaultNodeName(input.c_str()));
+}
+
+// A node's EnumFormat parameter as the registry delivers it: any pod that fits its own size.
+void readNodeFormat(const std::string& input) {
+  std::vector<std::uint64_t> aligned(input.size() / 8 + 1);  // pods arrive 8-byte aligned
+  std::memcpy(aligned.data(), input.data(), input.size());
+  const auto* pod = reinterpret_cast<const spa_pod*>(aligned.data());
+  if (input.size() >= sizeof(spa_pod) && SPA_POD_SIZE(pod) <= input.size())
+    static_cast<void>(parseNodeFormat(pod));
+}
+
+// A node's property dictionary, its values in a fixed key order separated by NUL bytes, then
+// every property read of the device it becomes.
+void readNodeProperties(const std::string& input) {
   constexpr std::array kKeys = {"node.name",      "node.description", "media.class",
                                 "audio.channels", "audio.position",   "audio.rate"};
-  std::vector<std::string> values(1);
-  for (std::size_t i = 0; i < size && values.size() <= kKeys.size(); ++i) {
-    if (data[i] == 0)
-      values.emplace_back();
-    else
-      values.back().push_back(static_cast<char>(data[i]));
-  }
+  std::array<std::string, kKeys.size()> values;
   std::vector<spa_dict_item> items;
-  for (std::size_t i = 0; i < values.size() && i < kKeys.size(); ++i)
+  std::istringstream in(input);
+  for (std::size_t i = 0; i < kKeys.size() && std::getline(in, values[i], '\0'); ++i)
     items.push_back(SPA_DICT_ITEM_INIT(kKeys[i], values[i].c_str()));
   const spa_dict dict = SPA_DICT_INIT(items.data(), static_cast<uint32_t>(items.size()));
   const NodeProperties p = parseNodeProperties(dict);
@@ -69,5 +89,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   }
+}
+
+// The saved settings file, whatever is in it, read back through the store and the preferences.
+void readSavedSettings(const std::string& input) {
+  static const QString path =
+      QDir::tempPath() + QStringLiteral("/vx-fuzz-settings-%1.ini").arg(::getpid());
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+  file.write(input.data(), static_cast<qint64>(input.size()));
+  file.close();
+  SettingsKeyValueStore store(path);
+  const AppPreferences preferences{store};
+  static_cast<void>(preferences.inputDeviceUID());
+  static_cast<void>(preferences.channelPair());
+  static_cast<void>(preferences.isMuted());
+  static_cast<void>(preferences.isLowLatency());
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  VX_FUZZ_READER(std::string(reinterpret_cast<const char*>(data), size));
   return 0;
 }
