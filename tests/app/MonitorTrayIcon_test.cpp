@@ -34,12 +34,14 @@ struct TrayHarness {
     panel.run(100ms);
   }
 
-  // A ring or a crossed-out light shows the plate at the middle of the light.
-  void expectLook(TrayLook look, const QString& state, const QColor& centre) {
-    EXPECT_EQ(tray.look(), look) << state.toStdString();
+  // The light's ring, and its middle: the plate shows there through a ring or a crossed-out light.
+  void expectLook(TrayLook look, const QString& state, const QColor& ring, const QColor& middle) {
+    SCOPED_TRACE(state.toStdString());
+    EXPECT_EQ(tray.look(), look);
     EXPECT_EQ(tray.icon().toolTip(), "VEXMORA MONITOR · " + state);
-    EXPECT_EQ(tray.icon().icon().pixmap(32, 32).toImage().pixelColor(16, 16).rgb(), centre.rgb())
-        << state.toStdString();
+    const QImage image = tray.icon().icon().pixmap(32, 32).toImage();
+    EXPECT_EQ(image.pixelColor(16, 8).rgb(), ring.rgb());
+    EXPECT_EQ(image.pixelColor(16, 16).rgb(), middle.rgb());
   }
 
   LaunchedPanel panel;
@@ -50,23 +52,25 @@ struct TrayHarness {
 TEST(MonitorTrayIcon, TheMenuReachesTheControllerAndTheIconFollowsThePhase) {
   TrayHarness t;
   MonitorViewModel& vm = t.panel.vm();
-  t.expectLook(TrayLook::off, "Ready", StudioPalette::chassis());
+  t.expectLook(TrayLook::off, "Ready", StudioPalette::textSecondary(), StudioPalette::chassis());
   t.trigger("Start Monitoring");
   EXPECT_TRUE(vm.isMonitoring());
-  t.expectLook(TrayLook::running, "Monitoring", StudioPalette::green());
+  t.expectLook(TrayLook::running, "Monitoring", StudioPalette::green(), StudioPalette::green());
   t.trigger("Mute");
   EXPECT_TRUE(vm.isMuted());
-  t.expectLook(TrayLook::muted, "Monitoring · Muted", StudioPalette::chassis());
+  t.expectLook(TrayLook::muted, "Monitoring · Muted", StudioPalette::amber(),
+               StudioPalette::chassis());
   vm.setMuted(false);
   EXPECT_FALSE(t.action("Mute")->isChecked());
-  t.expectLook(TrayLook::running, "Monitoring", StudioPalette::green());
+  t.expectLook(TrayLook::running, "Monitoring", StudioPalette::green(), StudioPalette::green());
   t.trigger("Stop Monitoring");
   EXPECT_FALSE(vm.isMonitoring());
-  t.expectLook(TrayLook::off, "Ready", StudioPalette::chassis());
+  t.expectLook(TrayLook::off, "Ready", StudioPalette::textSecondary(), StudioPalette::chassis());
   t.trigger("Start Monitoring");
   t.panel.controller.unplug(t.panel.interface);
   t.panel.controller.settleRefresh();
-  t.expectLook(TrayLook::waiting, "Waiting for the selected input", StudioPalette::chassis());
+  t.expectLook(TrayLook::waiting, "Waiting for the selected input", StudioPalette::amber(),
+               StudioPalette::chassis());
 }
 
 TEST(MonitorTrayIcon, AFailedStartShowsRedAndClicksToggleTheWindow) {
@@ -74,7 +78,8 @@ TEST(MonitorTrayIcon, AFailedStartShowsRedAndClicksToggleTheWindow) {
   t.panel.controller.components.failOnAudioPath(
       {SimulatedAudioOperation::render, SimulatedUnitKind::input, 2, kAudio_ParamError});
   t.trigger("Start Monitoring");
-  t.expectLook(TrayLook::failed, "Monitoring couldn't start", StudioPalette::red());
+  t.expectLook(TrayLook::failed, "Monitoring couldn't start", StudioPalette::red(),
+               StudioPalette::red());
 
   t.trigger("Show Window");
   EXPECT_TRUE(t.window.isVisible());

@@ -54,7 +54,7 @@ TEST(DesktopWorkspace, EachRequestRunsTheFirstInstalledProgramDetached) {
       }
       const std::string ran = (root / "ran").string();
       std::ofstream(file) << "#!/bin/sh\necho \"$$\" \"$0\" \"$@\" >" << ran << ".tmp && mv " << ran
-                          << ".tmp " << ran << " && exec sleep 30\n";
+                          << ".tmp " << ran << " && exec sleep 5\n";
       fs::permissions(file, spec.back() == '-' ? fs::perms::owner_read : fs::perms::owner_all);
     }
     DesktopWorkspace workspace("::" + (root / "a").string() + ":" + (root / "b").string());
