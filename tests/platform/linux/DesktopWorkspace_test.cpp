@@ -46,16 +46,16 @@ TEST(DesktopWorkspace, EachRequestRunsTheFirstInstalledProgramDetached) {
     const fs::path root = mkdtemp(pattern);
     fs::create_directory(root / "a");
     fs::create_directory(root / "b");
-    for (const std::string& spec : row.installed) {
-      const fs::path file = root / spec.substr(0, spec.find_last_not_of("-/") + 1);
-      if (spec.back() == '/') {
+    for (const std::string& entry : row.installed) {
+      const fs::path file = root / entry.substr(0, entry.find_last_not_of("-/") + 1);
+      if (entry.back() == '/') {
         fs::create_directory(file);
         continue;
       }
       const std::string ran = (root / "ran").string();
       std::ofstream(file) << "#!/bin/sh\necho \"$$\" \"$0\" \"$@\" >" << ran << ".tmp && mv " << ran
                           << ".tmp " << ran << " && exec sleep 5\n";
-      fs::permissions(file, spec.back() == '-' ? fs::perms::owner_read : fs::perms::owner_all);
+      fs::permissions(file, entry.back() == '-' ? fs::perms::owner_read : fs::perms::owner_all);
     }
     DesktopWorkspace workspace("::" + (root / "a").string() + ":" + (root / "b").string());
     EXPECT_EQ(row.request[0] == '/' ? workspace.openApplication(row.request)
