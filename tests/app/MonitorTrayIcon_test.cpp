@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
-#include <functional>
 
 #include "app/MonitorTrayIcon.h"
-#include "ui/HardwareButton.h"
+#include "ui/HardwareButton.h"  // PanelHarness clicks its buttons
 #include "ui/OffscreenApplication.h"
 #include "ui/PanelHarness.h"
 #include "ui/StudioPalette.h"
@@ -13,107 +12,85 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct TrayHarness {
-  TrayHarness() {
-    panel.plugStandardDevices();
-    panel.controller.launch();
-    panel.controller.settle();
-    window = std::make_unique<MonitorWindow>(panel.vm(), panel.controller.workspace,
-                                             [] { return true; });
-    tray = std::make_unique<MonitorTrayIcon>(panel.vm(), *window);
+// The window needs a launched controller.
+struct LaunchedPanel : PanelHarness {
+  LaunchedPanel() {
+    plugStandardDevices();
+    controller.launch();
+    controller.settle();
   }
+};
 
+struct TrayHarness {
   QAction* action(const QString& title) {
-    for (QAction* entry : tray->menu().actions()) {
+    for (QAction* entry : tray.menu().actions()) {
       if (entry->text() == title) return entry;
     }
     ADD_FAILURE() << "no tray menu entry " << title.toStdString();
     return nullptr;
   }
+  void trigger(const QString& title) {
+    action(title)->trigger();
+    panel.run(100ms);
+  }
 
-  // The colour at the middle of the light, as the tray would draw it at 32 pixels.
-  QColor lightColor() { return tray->icon().icon().pixmap(32, 32).toImage().pixelColor(16, 16); }
+  // The light's ring, and its middle: the plate shows there through a ring or a crossed-out light.
+  void expectLook(TrayLook look, const QString& state, const QColor& ring, const QColor& middle) {
+    SCOPED_TRACE(state.toStdString());
+    EXPECT_EQ(tray.look(), look);
+    EXPECT_EQ(tray.icon().toolTip(), "VEXMORA MONITOR · " + state);
+    const QImage image = tray.icon().icon().pixmap(32, 32).toImage();
+    EXPECT_EQ(image.pixelColor(16, 8).rgb(), ring.rgb());
+    EXPECT_EQ(image.pixelColor(16, 16).rgb(), middle.rgb());
+  }
 
-  PanelHarness panel;
-  std::unique_ptr<MonitorWindow> window;
-  std::unique_ptr<MonitorTrayIcon> tray;
+  LaunchedPanel panel;
+  MonitorWindow window{panel.vm(), panel.controller.workspace, [] { return true; }};
+  MonitorTrayIcon tray{panel.vm(), window};
 };
 
-TEST(MonitorTrayIcon, LookAndTooltipFollowTheRoute) {
-  struct Row {
-    const char* name;
-    std::function<void(TrayHarness&)> drive;
-    TrayLook look;
-    QString toolTip;
-    QColor centre;  // a ring or a crossed-out light shows the plate there
-  };
-  const auto start = [](TrayHarness& t) {
-    t.action(QStringLiteral("Start Monitoring"))->trigger();
-    t.panel.run(100ms);
-  };
-  const std::vector<Row> rows{
-      {"ready", [](TrayHarness&) {}, TrayLook::off, "VEXMORA MONITOR · Ready",
-       StudioPalette::chassis()},
-      {"running", start, TrayLook::running, "VEXMORA MONITOR · Monitoring", StudioPalette::green()},
-      {"muted",
-       [&](TrayHarness& t) {
-         start(t);
-         t.action(QStringLiteral("Mute"))->trigger();
-       },
-       TrayLook::muted, "VEXMORA MONITOR · Monitoring · Muted", StudioPalette::chassis()},
-      {"waiting",
-       [&](TrayHarness& t) {
-         start(t);
-         t.panel.controller.unplug(t.panel.interface);
-         t.panel.controller.settleRefresh();
-       },
-       TrayLook::waiting, "VEXMORA MONITOR · Waiting for the selected input",
-       StudioPalette::chassis()},
-      {"failed",
-       [&](TrayHarness& t) {
-         t.panel.controller.components.failOnAudioPath(
-             {SimulatedAudioOperation::render, SimulatedUnitKind::input, 2, kAudio_ParamError});
-         start(t);
-       },
-       TrayLook::failed, "VEXMORA MONITOR · Monitoring couldn't start", StudioPalette::red()},
-  };
-  for (const Row& row : rows) {
-    TrayHarness tray;
-    row.drive(tray);
-    EXPECT_EQ(tray.tray->look(), row.look) << row.name;
-    EXPECT_EQ(tray.tray->icon().toolTip(), row.toolTip) << row.name;
-    EXPECT_EQ(tray.lightColor().rgb(), row.centre.rgb()) << row.name;
-  }
+TEST(MonitorTrayIcon, TheMenuReachesTheControllerAndTheIconFollowsThePhase) {
+  TrayHarness t;
+  MonitorViewModel& vm = t.panel.vm();
+  t.expectLook(TrayLook::off, "Ready", StudioPalette::textSecondary(), StudioPalette::chassis());
+  t.trigger("Start Monitoring");
+  EXPECT_TRUE(vm.isMonitoring());
+  t.expectLook(TrayLook::running, "Monitoring", StudioPalette::green(), StudioPalette::green());
+  t.trigger("Mute");
+  EXPECT_TRUE(vm.isMuted());
+  t.expectLook(TrayLook::muted, "Monitoring · Muted", StudioPalette::amber(),
+               StudioPalette::chassis());
+  vm.setMuted(false);
+  EXPECT_FALSE(t.action("Mute")->isChecked());
+  t.expectLook(TrayLook::running, "Monitoring", StudioPalette::green(), StudioPalette::green());
+  t.trigger("Stop Monitoring");
+  EXPECT_FALSE(vm.isMonitoring());
+  t.expectLook(TrayLook::off, "Ready", StudioPalette::textSecondary(), StudioPalette::chassis());
+  t.trigger("Start Monitoring");
+  t.panel.controller.unplug(t.panel.interface);
+  t.panel.controller.settleRefresh();
+  t.expectLook(TrayLook::waiting, "Waiting for the selected input", StudioPalette::amber(),
+               StudioPalette::chassis());
 }
 
-TEST(MonitorTrayIcon, MenuReachesTheControllerAndClicksToggleTheWindow) {
-  TrayHarness tray;
-  MonitorViewModel& vm = tray.panel.vm();
-  tray.action(QStringLiteral("Start Monitoring"))->trigger();
-  tray.panel.run(100ms);
-  EXPECT_TRUE(vm.isMonitoring());
-  QAction* mute = tray.action(QStringLiteral("Mute"));
-  mute->trigger();
-  EXPECT_TRUE(vm.isMuted());
-  vm.setMuted(false);
-  EXPECT_FALSE(mute->isChecked());
-  tray.action(QStringLiteral("Stop Monitoring"))->trigger();
-  tray.panel.run(100ms);
-  EXPECT_FALSE(vm.isMonitoring());
+TEST(MonitorTrayIcon, AFailedStartShowsRedAndClicksToggleTheWindow) {
+  TrayHarness t;
+  t.panel.controller.components.failOnAudioPath(
+      {SimulatedAudioOperation::render, SimulatedUnitKind::input, 2, kAudio_ParamError});
+  t.trigger("Start Monitoring");
+  t.expectLook(TrayLook::failed, "Monitoring couldn't start", StudioPalette::red(),
+               StudioPalette::red());
 
-  EXPECT_FALSE(tray.window->isVisible());
-  tray.action(QStringLiteral("Show Window"))->trigger();
-  EXPECT_TRUE(tray.window->isVisible());
-  emit tray.tray->icon().activated(QSystemTrayIcon::Trigger);
-  EXPECT_FALSE(tray.window->isVisible());
-  emit tray.tray->icon().activated(QSystemTrayIcon::Trigger);
-  EXPECT_TRUE(tray.window->isVisible());
-  emit tray.tray->icon().activated(QSystemTrayIcon::Trigger);
-  emit tray.tray->icon().activated(QSystemTrayIcon::DoubleClick);
-  EXPECT_TRUE(tray.window->isVisible());
-
-  QSignalSpy quit(tray.tray.get(), &MonitorTrayIcon::quitRequested);
-  tray.action(QStringLiteral("Quit"))->trigger();
+  t.trigger("Show Window");
+  EXPECT_TRUE(t.window.isVisible());
+  emit t.tray.icon().activated(QSystemTrayIcon::Trigger);
+  EXPECT_FALSE(t.window.isVisible());
+  // A double click arrives as a click, then itself: it ends with the window shown.
+  emit t.tray.icon().activated(QSystemTrayIcon::Trigger);
+  emit t.tray.icon().activated(QSystemTrayIcon::DoubleClick);
+  EXPECT_TRUE(t.window.isVisible());
+  QSignalSpy quit(&t.tray, &MonitorTrayIcon::quitRequested);
+  t.trigger("Quit");
   EXPECT_EQ(quit.count(), 1);
 }
 

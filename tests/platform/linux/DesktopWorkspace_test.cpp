@@ -2,14 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 
-#include <cerrno>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,123 +13,67 @@
 #include "controller/MonitorViewModel.h"
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
-namespace {
-
-constexpr const char* kAudioMIDISetup = "/System/Applications/Utilities/Audio MIDI Setup.app";
-
-// A directory of fake programs standing in for the desktop's. Each one, when run, writes its
-// process id and arguments to <name>.ran next to it, then sleeps for as long as it is asked to.
-class FakePrograms {
- public:
-  FakePrograms() {
+// Requests starting with a slash open an application, others a link. Each row installs fake
+// programs in two search directories, a and b: "a/name" a program, "a/name-" one without execute
+// permission, "a/name/" a directory. A program records "<pid> <its path> <arguments>" in
+// <root>/ran and keeps running as that process.
+TEST(DesktopWorkspace, EachRequestRunsTheFirstInstalledProgramDetached) {
+  const std::string mixer = "/System/Applications/Utilities/Audio MIDI Setup.app";
+  const std::string sound = MonitorViewModel::microphoneSettingsURL;
+  const std::string manual = "https://example.org/manual";
+  struct Row {
+    std::string request;
+    std::vector<std::string> installed;
+    std::string ran;  // relative to the root; empty when nothing may run
+  };
+  const std::vector<Row> rows{
+      {mixer, {"a/xdg-open", "a/gnome-control-center"}, ""},
+      {mixer + "/", {"a/helvum"}, "a/helvum"},
+      {mixer, {"a/helvum", "a/pavucontrol-", "a/qpwgraph/", "b/qpwgraph"}, "b/qpwgraph"},
+      {mixer, {"a/helvum", "b/qpwgraph", "b/pavucontrol"}, "b/pavucontrol"},
+      {"/usr/share/doc", {"b/xdg-open", "a/helvum"}, "b/xdg-open /usr/share/doc"},
+      {sound, {"a/xdg-open"}, ""},
+      {sound, {"a/helvum"}, "a/helvum"},
+      {sound, {"a/helvum", "a/systemsettings"}, "a/systemsettings kcm_pulseaudio"},
+      {sound, {"a/systemsettings", "b/gnome-control-center"}, "b/gnome-control-center sound"},
+      {manual, {"a/helvum"}, ""},
+      {manual, {"b/xdg-open"}, "b/xdg-open " + manual},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.request + " with " + row.installed.back());
     char pattern[] = "/tmp/vx-workspace-XXXXXX";
-    root_ = mkdtemp(pattern);
-    fs::create_directory(bin());
-  }
-  ~FakePrograms() { fs::remove_all(root_); }
-
-  fs::path bin() const { return root_ / "bin"; }
-
-  void install(const std::string& name, fs::perms permissions = fs::perms::owner_all,
-               int sleepSeconds = 0) {
-    const fs::path program = bin() / name;
-    std::ofstream(program) << "#!/bin/sh\n"
-                           << "echo \"$$ $*\" > \"" << ran(name).string() << ".tmp\"\n"
-                           << "mv \"" << ran(name).string() << ".tmp\" \"" << ran(name).string()
-                           << "\"\n"
-                           << "sleep " << sleepSeconds << "\n";
-    fs::permissions(program, permissions);
-  }
-
-  // "<pid> <arguments>" once the program has run.
-  std::optional<std::string> waitForRun(const std::string& name) const {
-    for (int tries = 0; tries < 500; ++tries) {
-      std::ifstream in(ran(name));
-      std::string line;
-      if (std::getline(in, line)) return line;
-      std::this_thread::sleep_for(10ms);
+    const fs::path root = mkdtemp(pattern);
+    fs::create_directory(root / "a");
+    fs::create_directory(root / "b");
+    for (const std::string& entry : row.installed) {
+      const fs::path file = root / entry.substr(0, entry.find_last_not_of("-/") + 1);
+      if (entry.back() == '/') {
+        fs::create_directory(file);
+        continue;
+      }
+      const std::string ran = (root / "ran").string();
+      std::ofstream(file) << "#!/bin/sh\necho \"$$\" \"$0\" \"$@\" >" << ran << ".tmp && mv " << ran
+                          << ".tmp " << ran << " && exec sleep 5\n";
+      fs::permissions(file, entry.back() == '-' ? fs::perms::owner_read : fs::perms::owner_all);
     }
-    return std::nullopt;
+    DesktopWorkspace workspace("::" + (root / "a").string() + ":" + (root / "b").string());
+    EXPECT_EQ(row.request[0] == '/' ? workspace.openApplication(row.request)
+                                    : workspace.openURL(row.request),
+              !row.ran.empty());
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "no child of ours is left to reap";
+    std::string ran;
+    for (int tries = 0; tries < 500 && ran.empty() && !row.ran.empty(); ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      std::getline(std::ifstream(root / "ran"), ran);
+    }
+    fs::remove_all(root);
+    if (row.ran.empty()) continue;
+    ASSERT_NE(ran.find(' '), std::string::npos) << "nothing ran";
+    EXPECT_EQ(ran.substr(ran.find(' ') + 1), root.string() + "/" + row.ran);
+    const pid_t pid = std::stoi(ran);
+    EXPECT_EQ(kill(pid, 0), 0) << "the call returned while the program still runs";
+    EXPECT_NE(getsid(pid), getsid(0)) << "the program runs in a session apart from ours";
+    kill(pid, SIGTERM);
   }
-
- private:
-  fs::path ran(const std::string& name) const { return root_ / (name + ".ran"); }
-
-  fs::path root_;
-};
-
-std::vector<std::string> command(const fs::path& program, std::vector<std::string> arguments = {}) {
-  arguments.insert(arguments.begin(), program.string());
-  return arguments;
-}
-
-}  // namespace
-
-TEST(DesktopWorkspaceAudioUtility, TheFirstMixerThatCanRunInPathAndPreferenceOrder) {
-  FakePrograms early;
-  FakePrograms late;
-  DesktopWorkspace workspace("::" + early.bin().string() + ":" + late.bin().string());
-  early.install("xdg-open");
-  early.install("gnome-control-center");
-  EXPECT_FALSE(workspace.openApplication(kAudioMIDISetup)) << "no mixer is installed";
-  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "no child was started";
-  early.install("helvum");
-  EXPECT_EQ(workspace.commandForApplication(kAudioMIDISetup), command(early.bin() / "helvum"));
-  early.install("pavucontrol", fs::perms::owner_read | fs::perms::owner_write);
-  fs::create_directory(early.bin() / "qpwgraph");
-  late.install("qpwgraph");
-  EXPECT_EQ(workspace.commandForApplication(kAudioMIDISetup), command(late.bin() / "qpwgraph"));
-  late.install("pavucontrol");
-  EXPECT_EQ(workspace.commandForApplication(kAudioMIDISetup), command(late.bin() / "pavucontrol"));
-}
-
-TEST(DesktopWorkspaceAudioUtility, LaunchesDetachedWithoutWaitingForTheProgram) {
-  FakePrograms programs;
-  programs.install("qpwgraph", fs::perms::owner_all, 30);
-  DesktopWorkspace workspace(programs.bin().string());
-  ASSERT_TRUE(workspace.openApplication(kAudioMIDISetup));
-  const auto ran = programs.waitForRun("qpwgraph");
-  ASSERT_TRUE(ran.has_value()) << "the mixer did not run";
-  const pid_t pid = std::stoi(*ran);
-  EXPECT_EQ(kill(pid, 0), 0) << "the call returned while the program still runs";
-  EXPECT_NE(getsid(pid), getsid(0)) << "the program runs in a session apart from ours";
-  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "no child of ours is left to reap";
-  EXPECT_EQ(errno, ECHILD);
-  kill(pid, SIGTERM);
-}
-
-TEST(DesktopWorkspaceSettings, TheMicrophoneSettingsOpenTheDesktopsSoundSettings) {
-  const std::string url = MonitorViewModel::microphoneSettingsURL;
-  FakePrograms programs;
-  DesktopWorkspace workspace(programs.bin().string());
-  EXPECT_EQ(workspace.commandForURL(url), std::nullopt);
-  EXPECT_FALSE(workspace.openURL(url));
-  programs.install("helvum");
-  EXPECT_EQ(workspace.commandForURL(url), command(programs.bin() / "helvum"))
-      << "a mixer stands in where the desktop has no sound settings";
-  programs.install("systemsettings");
-  EXPECT_EQ(workspace.commandForURL(url),
-            command(programs.bin() / "systemsettings", {"kcm_pulseaudio"}));
-  programs.install("gnome-control-center");
-  EXPECT_EQ(workspace.commandForURL(url),
-            command(programs.bin() / "gnome-control-center", {"sound"}));
-  EXPECT_TRUE(workspace.openURL(url));
-  EXPECT_NE(programs.waitForRun("gnome-control-center"), std::nullopt);
-}
-
-TEST(DesktopWorkspaceSettings, OtherLinksAndFilesOpenWithXdgOpen) {
-  FakePrograms programs;
-  DesktopWorkspace workspace(programs.bin().string());
-  EXPECT_FALSE(workspace.openURL("https://example.org/manual"));
-  programs.install("xdg-open");
-  EXPECT_EQ(workspace.commandForURL("https://example.org/manual"),
-            command(programs.bin() / "xdg-open", {"https://example.org/manual"}));
-  EXPECT_EQ(workspace.commandForApplication("/usr/share/doc"),
-            command(programs.bin() / "xdg-open", {"/usr/share/doc"}));
-  ASSERT_TRUE(workspace.openURL("https://example.org/manual"));
-  const auto ran = programs.waitForRun("xdg-open");
-  ASSERT_TRUE(ran.has_value());
-  EXPECT_EQ(ran->substr(ran->find(' ') + 1), "https://example.org/manual");
 }
