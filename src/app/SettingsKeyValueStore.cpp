@@ -1,5 +1,9 @@
 #include "app/SettingsKeyValueStore.h"
 
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
 #include "platform/KeyValueStoreConversions.h"
 #include "platform/KeyValueStoreValue.h"
 
@@ -9,16 +13,44 @@ QString qKey(const std::string& key) {
   return QString::fromStdString(key);
 }
 
-}  // namespace
-
-SettingsKeyValueStore::SettingsKeyValueStore()
-    : settings_(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vexmora"),
-                QStringLiteral("VEXMORA MONITOR")) {
-  requireAtomicWrites();
+// The file QSettings gives organization "Vexmora", application "VEXMORA MONITOR", in the
+// user's scope.
+QString userSettingsPath() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/Vexmora/VEXMORA MONITOR.conf");
 }
 
+// Qt decodes every "@Variant(" value of a section as soon as one key of it is read, and a few
+// crafted bytes there make it reserve gigabytes. This program never writes such a value, so the
+// lines holding one are dropped, atomically, before Qt opens the file. Where the file cannot be
+// replaced it is not read at all: the store then starts empty on a path no file can have, and
+// keeps changes in memory.
+QString withoutEncodedVariants(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return path;
+  const QByteArray contents = file.readAll();
+  if (!contents.contains("@Variant(")) return path;
+  QByteArray kept;
+  for (const QByteArray& line : contents.split('\n')) {
+    if (!line.contains("@Variant(")) kept += line + '\n';
+  }
+  QSaveFile save(path);
+  if (save.open(QIODevice::WriteOnly) && save.write(kept) == kept.size() && save.commit()) {
+    return path;
+  }
+  qWarning(
+      "The settings file %s holds values this program cannot read safely, and cannot be "
+      "cleaned; it is left as it is and not read.",
+      qPrintable(path));
+  return QStringLiteral("/dev/null/unreadable-settings.conf");
+}
+
+}  // namespace
+
+SettingsKeyValueStore::SettingsKeyValueStore() : SettingsKeyValueStore(userSettingsPath()) {}
+
 SettingsKeyValueStore::SettingsKeyValueStore(const QString& fileName)
-    : settings_(fileName, QSettings::IniFormat) {
+    : settings_(withoutEncodedVariants(fileName), QSettings::IniFormat) {
   requireAtomicWrites();
 }
 

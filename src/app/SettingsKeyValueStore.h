@@ -13,7 +13,8 @@
 
 class SettingsKeyValueStore final : public KeyValueStore {
  public:
-  // The user's settings of organization "Vexmora", application "VEXMORA MONITOR".
+  // The user's settings of organization "Vexmora", application "VEXMORA MONITOR", in the
+  // file QSettings gives them.
   SettingsKeyValueStore();
   // Another file, for tests.
   explicit SettingsKeyValueStore(const QString& fileName);

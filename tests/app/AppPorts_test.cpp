@@ -66,6 +66,10 @@ TEST(SettingsKeyValueStore, AnyFileReadsSanelyAndIsReplacedWholeOrNotAtAll) {
        "rightChannel=@ByteArray(\\x80)\nmuted=@Rect(1 2 3 4)\n"},
       {"huge and negative", "[General]\nleftChannel=-7\nrightChannel=99999999999999999999999\n"},
       {"1 MB value", "[General]\ninputDeviceUID=" + QByteArray(1 << 20, 'x') + "\n"},
+      // Found by fuzzing: Qt would ask for 19 GB to decode it (the fuzz seed of the same name).
+      {"a value that decodes into gigabytes",
+       "[General]\ninputeviceUI\ninputDeviceUID=@Variant(\\0\\0\\0\\N10__cxxabiv117__class_type_"
+       "infoEyteArray(\\x80)\nrightChannel=-9999Channel=3\nmuted=tru3 4)\n"},
   };
   ::signal(SIGXFSZ, SIG_IGN);  // a write past the file size limit fails instead of ending us
   for (const bool fullDisk : {false, true}) {
