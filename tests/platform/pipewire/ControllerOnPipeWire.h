@@ -93,6 +93,24 @@ class ControllerOnPipeWire {
     });
   }
 
+  // Until the route runs with its ring's fill moving, and `condition` holds as well.
+  template <typename Condition>
+  bool waitUntilFlowing(std::chrono::milliseconds timeout, Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+      const std::uint64_t fill = diagnostics().bufferedFrames;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      if (onController([&](MonitorViewModel& controller) {
+            return controller.phase().kind() == MonitoringPhase::Kind::running &&
+                   controller.diagnostics().bufferedFrames != fill && condition(controller);
+          })) {
+        return true;
+      }
+    }
+    describeState();
+    return false;
+  }
+
   // What a failed wait leaves behind, for the test's log: the phase, the output, the status and
   // the last error.
   void describeState() {

@@ -19,7 +19,8 @@ bool allOnTheListenerQueue(NotificationRecorder& recorder) {
 }
 
 Float64 rate(PipeWireHardware& hardware, AudioObjectID device) {
-  return readValue<Float64>(hardware, device, propertyAddress(kAudioDevicePropertyNominalSampleRate))
+  return readValue<Float64>(hardware, device,
+                            propertyAddress(kAudioDevicePropertyNominalSampleRate))
       .value_or(0);
 }
 
@@ -44,7 +45,8 @@ TEST(PipeWireHardware, DescribesTheSessionsDevicesAsTheCatalogReadsThem) {
                                     {kHeadphones, "VX Test Headphones", {}, {2}}};
   std::set<std::string> uids;
   for (AudioObjectID id : devices(hardware)) {
-    uids.insert(readText(hardware, id, propertyAddress(kAudioDevicePropertyDeviceUID)).value_or(""));
+    uids.insert(
+        readText(hardware, id, propertyAddress(kAudioDevicePropertyDeviceUID)).value_or(""));
   }
   EXPECT_EQ(uids, (std::set<std::string>{kInterface, kSpeakers, kHeadphones}));
   for (const Expected& device : table) {
@@ -56,12 +58,14 @@ TEST(PipeWireHardware, DescribesTheSessionsDevicesAsTheCatalogReadsThem) {
     EXPECT_EQ(streamChannels(hardware, id, kAudioObjectPropertyScopeInput), device.input);
     EXPECT_EQ(streamChannels(hardware, id, kAudioObjectPropertyScopeOutput), device.output);
     EXPECT_EQ(rate(hardware, id), 48000.0);
-    EXPECT_EQ(readValue<UInt32>(hardware, id, propertyAddress(kAudioDevicePropertyDeviceIsAlive)), 1u);
+    EXPECT_EQ(readValue<UInt32>(hardware, id, propertyAddress(kAudioDevicePropertyDeviceIsAlive)),
+              1u);
     // The graph's quantum and its maximum stand for the buffer sizes.
-    EXPECT_EQ(readValue<UInt32>(hardware, id, propertyAddress(kAudioDevicePropertyBufferFrameSize)), 1024u);
-    EXPECT_EQ(
-        readValue<UInt32>(hardware, id, propertyAddress(kAudioDevicePropertyUsesVariableBufferFrameSizes)),
-        2048u);
+    EXPECT_EQ(readValue<UInt32>(hardware, id, propertyAddress(kAudioDevicePropertyBufferFrameSize)),
+              1024u);
+    EXPECT_EQ(readValue<UInt32>(hardware, id,
+                                propertyAddress(kAudioDevicePropertyUsesVariableBufferFrameSizes)),
+              2048u);
     const auto scope =
         device.input.empty() ? kAudioObjectPropertyScopeOutput : kAudioObjectPropertyScopeInput;
     const auto streams = readIDs(hardware, id, propertyAddress(kAudioDevicePropertyStreams, scope));
@@ -81,8 +85,8 @@ TEST(PipeWireHardware, DescribesTheSessionsDevicesAsTheCatalogReadsThem) {
   };
   EXPECT_EQ(channelName(1), "Auxiliary 0");
   EXPECT_EQ(channelName(8), "Auxiliary 7");
-  auto stereo =
-      propertyAddress(kAudioDevicePropertyPreferredChannelsForStereo, kAudioObjectPropertyScopeInput);
+  auto stereo = propertyAddress(kAudioDevicePropertyPreferredChannelsForStereo,
+                                kAudioObjectPropertyScopeInput);
   EXPECT_FALSE(hardware.hasProperty(interface, &stereo))
       << "an interface of AUX channels has no FL/FR";
   EXPECT_EQ(defaultOutput(hardware), deviceWithUID(hardware, kSpeakers));

@@ -22,6 +22,12 @@ class SessionEnvironment : public testing::Environment {
   void TearDown() override { stopPrivateSession(); }
 };
 
+// Long runs are affordable by hand, not on every push: the environment lengthens them.
+inline long fromEnvironment(const char* name, long fallback) {
+  const char* text = std::getenv(name);
+  return text != nullptr ? std::atol(text) : fallback;
+}
+
 inline testing::Environment* const kSessionEnvironment =
     testing::AddGlobalTestEnvironment(new SessionEnvironment);
 
