@@ -25,12 +25,11 @@ inline QColor over(const QColor& top, const QColor& bottom) {
                           mix(top.blueF(), bottom.blueF()));
 }
 
-inline ::testing::AssertionResult colorNear(const QColor& actual, const QColor& expected,
-                                            int tolerance = 3) {
-  if (std::abs(actual.red() - expected.red()) <= tolerance &&
-      std::abs(actual.green() - expected.green()) <= tolerance &&
-      std::abs(actual.blue() - expected.blue()) <= tolerance)
+inline ::testing::AssertionResult colorNear(const QColor& got, const QColor& want, int off = 3) {
+  const auto near = [off](int a, int b) { return std::abs(a - b) <= off; };
+  if (near(got.red(), want.red()) && near(got.green(), want.green()) &&
+      near(got.blue(), want.blue()))
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
-         << "got " << actual.name().toStdString() << ", expected " << expected.name().toStdString();
+         << "got " << got.name().toStdString() << ", expected " << want.name().toStdString();
 }
