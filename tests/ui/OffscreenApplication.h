@@ -1,7 +1,6 @@
 #pragma once
 
-// One QApplication for every widget test, on the offscreen platform so that the tests run
-// without a display (also while CTest lists them at build time).
+// One QApplication for every widget test, offscreen: no display needed, also for CTest's listing.
 
 #include <gtest/gtest.h>
 
@@ -14,7 +13,6 @@ class OffscreenApplication : public ::testing::Environment {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     application_ = std::make_unique<QApplication>(argc_, argv_);
   }
-
   void TearDown() override { application_.reset(); }
 
  private:

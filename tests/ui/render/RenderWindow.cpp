@@ -1,11 +1,5 @@
-// Renders the window in its key states to PNG files, on the simulated platform and the offscreen
-// display, so that anyone can look at the panel without audio hardware:
-//
-//   vx_render_window DIRECTORY
-//
-// writes ready.png, running.png, running-muted.png, waiting-for-input.png,
-// failed-diagnostics.png and permission-off.png (620 × 700, the window's opening size, at twice
-// the pixel density) into DIRECTORY.
+// vx_render_window DIRECTORY: the window in its key states as PNG files (620 × 700 at twice the
+// pixel density), simulated and offscreen, so that anyone can look at it without audio hardware.
 
 #include <QApplication>
 #include <QDir>
@@ -39,9 +33,9 @@ int main(int argc, char** argv) {
     std::printf("%s\n", qPrintable(path));
   };
 
-  PanelHarness panel;  // one route through its phases
-  panel.plugStandardDevices();
-  panel.open();
+  PanelHarness panel, failed, refused;
+  for (PanelHarness* each : {&panel, &failed, &refused}) each->plugStandardDevices();
+  panel.open();  // one route through its phases
   save(panel, "ready");
   panel.clickPrimary();
   panel.run(400ms);
@@ -55,8 +49,6 @@ int main(int argc, char** argv) {
   panel.run(1000ms);
   save(panel, "waiting-for-input");
 
-  PanelHarness failed;
-  failed.plugStandardDevices();
   failed.open();
   failed.controller.failUnitCall(SimulatedAudioOperation::outputStart, -50);
   failed.clickPrimary();
@@ -66,8 +58,6 @@ int main(int argc, char** argv) {
   scroll->setValue(scroll->maximum());
   save(failed, "failed-diagnostics");
 
-  PanelHarness refused;
-  refused.plugStandardDevices();
   refused.controller.authorization.setStatus(AVAuthorizationStatusDenied);
   refused.open();
   save(refused, "permission-off");
