@@ -7,24 +7,6 @@ using Kind = MonitoringPhase::Kind;
 
 namespace {
 
-TEST(CatalogRefreshTest, FirstLaunchChoosesAScarlettOrElseTheFirstByNameAndSavesIt) {
-  for (const auto& [inputs, chosen] :
-       {std::pair{std::vector<std::string>{"Box", "FOCUSRITE SCARLETT 18i20", "Beta"},
-                  "FOCUSRITE SCARLETT 18i20"},
-        std::pair{std::vector<std::string>{"Beta", "alpha"}, "alpha"}}) {
-    ControllerHarness h;
-    h.plugOutput("Speakers", "speakers");
-    for (const std::string& name : inputs) h.plugInput(name, name);
-    MonitorViewModel& vm = h.launch();
-    EXPECT_EQ(vm.selectedPairID(), "0-1");
-    EXPECT_EQ(h.defaults.writes(),
-              (std::vector<InMemoryKeyValueStore::Write>{{"inputDeviceUID", std::string(chosen)},
-                                                         {"leftChannel", std::int64_t{0}},
-                                                         {"rightChannel", std::int64_t{1}}}));
-    EXPECT_FALSE(vm.monitorIntent());
-  }
-}
-
 // Restored without being written again, and waited for while absent; a choice is saved with its
 // first pair, and the device listeners move to it.
 TEST(CatalogRefreshTest, SavedSelectionIsRestoredAndAChoiceSavedAndWatched) {
