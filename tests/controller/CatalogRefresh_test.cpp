@@ -83,23 +83,6 @@ TEST_F(DebounceTest, ThreeNotificationsFiftyMillisecondsApartGiveOneRefresh) {
   EXPECT_EQ(refreshes(), before + 1);
 }
 
-TEST_F(DebounceTest, SelectedDeviceNotificationAnywhereInABurstForcesTheRestart) {
-  h.vm().toggleMonitoring();
-  h.settle();
-  PhaseRecorder phases(h.vm());
-  h.plugInput("A", "a");
-  h.advance(20ms);
-  h.catalog.signal(scarlett, propertyAddress(kAudioDevicePropertyDeviceHasChanged));
-  h.advance(20ms);
-  h.plugOutput("Other speakers", "other", 48000.0, false);
-  h.settleRefresh();
-  EXPECT_EQ(phases.kinds, (std::vector{Kind::reconfiguring, Kind::running}));
-  phases.kinds.clear();
-  h.plugInput("B", "b");
-  h.settleRefresh();
-  EXPECT_TRUE(phases.kinds.empty()) << "an unforced burst leaves the running route alone";
-}
-
 TEST_F(DebounceTest, ShutdownCancelsThePendingRefreshEndsPollingAndStopsTheEngine) {
   h.vm().toggleMonitoring();
   h.settle();

@@ -19,11 +19,7 @@ constexpr auto kOutput = kAudioObjectPropertyScopeOutput;
 class AudioDeviceServiceListeningTest : public testing::Test {
  protected:
   AudioDeviceServiceListeningTest() {
-    SimulatedCatalogDevice interface = simulatedInputDevice("Interface", "interface", 2);
-    interface.inputStreams.push_back({2, simulatedLinearPCMFormat(24, false)});
-    interface.inputStreams.push_back({4, simulatedLinearPCMFormat(24, false)});
-    input = catalog.addDevice(interface);
-    output = catalog.addDevice(simulatedOutputDevice("Speakers", "speakers"));
+    catalog.setStreams(input, kInput, {{2, std::nullopt}, {2, std::nullopt}, {4, std::nullopt}});
     catalog.setDefaultOutputDevice(output);
     recorder.attach(*service);
   }
@@ -37,8 +33,8 @@ class AudioDeviceServiceListeningTest : public testing::Test {
   }
 
   SimulatedCatalog catalog;
-  AudioObjectID input = 0;
-  AudioObjectID output = 0;
+  AudioObjectID input = catalog.addDevice(simulatedInputDevice("Interface", "interface"));
+  AudioObjectID output = catalog.addDevice(simulatedOutputDevice("Speakers", "speakers"));
   ChangeRecorder recorder;
   std::unique_ptr<AudioDeviceService> service = std::make_unique<AudioDeviceService>(catalog);
 };

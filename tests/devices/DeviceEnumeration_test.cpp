@@ -193,13 +193,4 @@ TEST_F(DeviceEnumerationTest, DefaultOutputCarriesItsOutputSideAndIsAbsentUnless
   }
 }
 
-TEST_F(DeviceEnumerationTest, DevicesAreSortedByNameIgnoringCaseAndStable) {
-  for (const char* name : {"usb Interface", "STUDIO", "Built-in Mic", "studio"}) {
-    catalog.addDevice(simulatedInputDevice(name, name));
-  }
-  std::vector<std::string> order;
-  for (const AudioInputDevice& device : service.inputDevices()) order.push_back(device.uid);
-  EXPECT_EQ(order, (std::vector<std::string>{"Built-in Mic", "STUDIO", "studio", "usb Interface"}));
-}
-
 }  // namespace
