@@ -3,8 +3,6 @@
 #include "controller/ControllerHarness.h"
 #include "devices/HardwareReads.h"
 
-using Kind = MonitoringPhase::Kind;
-
 namespace {
 
 // Restored without being written again, and waited for while absent; a choice is saved with its
@@ -54,7 +52,7 @@ class DebounceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     h.plugOutput("Speakers", "speakers");
-    scarlett = h.plugInput("Scarlett", "scarlett");
+    h.plugInput("Scarlett", "scarlett");
     h.launch();
     h.settleRefresh();
   }
@@ -63,17 +61,12 @@ class DebounceTest : public ::testing::Test {
   std::size_t refreshes() const { return h.authorization.statusReads(); }
 
   ControllerHarness h;
-  AudioObjectID scarlett = 0;
 };
 
 TEST_F(DebounceTest, ThreeNotificationsFiftyMillisecondsApartGiveOneRefresh) {
   const std::size_t before = refreshes();
-  h.plugInput("A", "a");
-  h.advance(50ms);
-  h.plugInput("B", "b");
-  h.advance(50ms);
-  h.plugInput("C", "c");
-  h.advance(199ms);
+  for (const char* uid : {"a", "b", "c"}) h.plugInput(uid, uid), h.advance(50ms);
+  h.advance(149ms);  // 199 ms after the last
   EXPECT_EQ(refreshes(), before);
   EXPECT_EQ(h.vm().inputDevices().size(), 1u);
   h.advance(1ms);
