@@ -11,6 +11,10 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "controller/MonitorViewModel.h"
 #include "platform/InMemoryKeyValueStore.h"
