@@ -36,8 +36,6 @@ inline void PrintTo(const MonitoringPhase& phase, std::ostream* out) {
   if (phase.kind() == MonitoringPhase::Kind::failed) *out << "(\"" << phase.message() << "\")";
 }
 
-// Every phase the controller moved to after the recorder was made, in order. Notifications of
-// other properties, and re-assignments of the phase it already had, add nothing.
 class PhaseRecorder {
  public:
   explicit PhaseRecorder(MonitorViewModel& controller)
@@ -62,7 +60,7 @@ class ControllerHarness {
 
   ~ControllerHarness() { controller.reset(); }
 
-  // An interface with `channels` inputs playing a 1 kHz sine of kSignalAmplitude on every channel.
+  // Inputs play a 1 kHz sine of kSignalAmplitude; speakers count what they play in audibleFrames.
   AudioObjectID plugInput(const std::string& name, const std::string& uid, UInt32 channels = 4,
                           Float64 rate = 48000.0) {
     SimulatedAudioDevice& device = add(name, uid, rate, channels, 0);
@@ -70,8 +68,6 @@ class ControllerHarness {
     return device.id();
   }
 
-  // Stereo speakers; they become the default output unless told otherwise. What they play since
-  // the last reset is counted in audibleFrames.
   AudioObjectID plugOutput(const std::string& name, const std::string& uid, Float64 rate = 48000.0,
                            bool makeDefault = true) {
     SimulatedAudioDevice& device = add(name, uid, rate, 0, 2);
@@ -97,7 +93,6 @@ class ControllerHarness {
     platform.unplug(id);
   }
 
-  // A rate the world cannot run (zero, NaN) is only reported; the device keeps its clock.
   void setRate(AudioObjectID id, Float64 rate) { platform.setNominalSampleRate(id, rate); }
 
   // Makes the engine's main-thread calls of one kind fail; occurrence 0 fails every such call.
@@ -114,8 +109,6 @@ class ControllerHarness {
 
   MonitorViewModel& vm() { return *controller; }
 
-  // Moves the main thread and the audio world forward together, one millisecond at a time, after
-  // letting every hardware notification reach the main thread.
   void advance(std::chrono::milliseconds duration) {
     for (auto elapsed = 0ms; elapsed < duration; elapsed += 1ms) {
       deliverNotifications();
@@ -125,13 +118,11 @@ class ControllerHarness {
     settle();
   }
 
-  // Runs what is due now, after the listener queue has posted what it holds.
   void settle() {
     deliverNotifications();
     mainThread.runUntilIdle();
   }
 
-  // Long enough for a debounced refresh and the reconciliation that follows it.
   void settleRefresh() { advance(MonitorViewModel::refreshDebounce + 10ms); }
 
   void deliverNotifications() {
@@ -157,11 +148,11 @@ class ControllerHarness {
     SimulatedCatalogDevice description;
     description.uid = uid;
     description.name = name;
+    description.nominalSampleRate = rate;
     if (inputs)
       description.inputStreams = {{inputs, simulatedLinearPCMFormat(24, false, inputs, rate)}};
     if (outputs)
       description.outputStreams = {{outputs, simulatedLinearPCMFormat(32, true, outputs, rate)}};
-    description.nominalSampleRate = rate;
     const AudioObjectID id = catalog.addDevice(description);
     // The world runs only positive finite rates; the catalog may report anything.
     return world.addDevice({.id = id,

@@ -22,22 +22,20 @@ constexpr AudioObjectID kSpeakers = 2, kScarlett = 4;
 const Step start = [](H& h) { h.vm().toggleMonitoring(), h.settle(); };
 const Step stop = [](H& h) { h.vm().toggleMonitoring(); };
 const Step refresh = [](H& h) { h.vm().refreshCatalog(false); };
-const Step settleRefresh = [](H& h) { h.settleRefresh(); };
+const Step settled = [](H& h) { h.settleRefresh(); };
 const Step reconcile = [](H& h) { h.vm().reconcileActiveRoute(true); };
 const Step mute = [](H& h) { h.vm().setMuted(true); };
-const Step undetermined = [](H& h) {
-  h.authorization.setStatus(AVAuthorizationStatusNotDetermined);
-};
+const Step askable = [](H& h) { h.authorization.setStatus(AVAuthorizationStatusNotDetermined); };
 const Step denied = [](H& h) { h.authorization.setStatus(AVAuthorizationStatusDenied); };
 const Step restricted = [](H& h) { h.authorization.setStatus(AVAuthorizationStatusRestricted); };
-const Step becameActive = [](H& h) { h.vm().applicationBecameActive(); };
+const Step active_ = [](H& h) { h.vm().applicationBecameActive(); };
 const Step streamFails = [](H& h) {
   h.components.failOnAudioPath(
       {SimulatedAudioOperation::render, SimulatedUnitKind::input, 2, kAudio_ParamError});
 };
 const Step run = [](H& h) { h.advance(100ms); };
-const Step unplugOutput = [](H& h) { h.unplug(kSpeakers); };
-const Step unplugInput = [](H& h) { h.unplug(kScarlett); };
+const Step noOutput = [](H& h) { h.unplug(kSpeakers); };
+const Step unplugIn = [](H& h) { h.unplug(kScarlett); };
 const Step plugOutput = [](H& h) { h.plugOutput("Speakers", "speakers", 44100.0); };
 const Step plugInput = [](H& h) { h.plugInput("Scarlett 4i4", "scarlett"); };
 const Step outputDead = [](H& h) { h.platform.setAlive(kSpeakers, false); };
@@ -47,9 +45,9 @@ const Step noServer = [](H& h) {
                         SimulatedPropertyFault::failingSizeQuery());
 };
 const Step badPair = [](H& h) { h.vm().selectChannelPair("6-7"); };
-const Step inputRateHigh = [](H& h) { h.setRate(kScarlett, 384000.0); };
-const Step inputRateBack = [](H& h) { h.setRate(kScarlett, 48000.0); };
-const Step outputRateNaN = [](H& h) {
+const Step rateHigh = [](H& h) { h.setRate(kScarlett, 384000.0); };
+const Step rateBack = [](H& h) { h.setRate(kScarlett, 48000.0); };
+const Step outRateNaN = [](H& h) {
   h.setRate(kSpeakers, std::numeric_limits<double>::quiet_NaN());
 };
 
@@ -61,60 +59,86 @@ constexpr const char *kStart = "Start Monitoring", *kStop = "Stop Monitoring",
 // Each row starts stopped and ready, the speakers at 44.1 kHz and a Scarlett at 48 kHz. A row with
 // a phase is checked as the controller enters it, the others where the steps end.
 struct Row {
-  const char* name;
   std::vector<Step> steps;
   std::optional<Kind> during;
   Shown expected;
   std::string detail = {};  // the part of the detail the row computes or chooses
 };
 
-// clang-format off
 const Row kRows[] = {
-  {"ready", {}, {}, {"Ready", neutral, kStart, true, false}, "48.0 kHz input → 44.1 kHz system"},
-  {"starting", {start}, Kind::starting, {"Starting monitoring…", neutral, kStop, false, false}},
-  {"running", {start}, {}, {"Monitoring", active, kStop, true, true}, "48.0 kHz input → 44.1"},
-  {"muted", {start, mute}, {}, {"Monitoring · Muted", active, kStop, true, true}, "muted"},
-  {"reconfiguring", {start, reconcile}, Kind::reconfiguring,
-   {"Following the new system output…", neutral, kStop, false, true}, "Bluetooth"},
-  // A user stop clears the intent first, so the button already offers a start.
-  {"stopping", {start, stop}, Kind::stopping, {"Stopping…", neutral, kStart, false, false}},
-  {"requesting", {undetermined, start}, {},
-   {"Requesting audio input access…", neutral, kStop, false, false}},
-  {"denied", {denied, becameActive}, {},
-   {"Audio input access is off", error, kStart, false, false}, "System Settings"},
-  {"restricted while running", {start, restricted, refresh}, {},
-   {"Audio input access is off", error, kStop, false, true}, "System Settings"},
-  {"failed hides the lost output", {streamFails, start, run, unplugOutput, refresh}, {},
-   {"Monitoring couldn't start", error, "Cancel Retry", false, false}, "stopped unexpectedly"},
-  {"output before input", {outputDead, noInput, refresh}, {},
-   {"System output unavailable", error, kStart, false, false}, "Sound settings"},
-  {"no audio server", {outputDead, noInput, refresh, noServer, refresh}, {},
-   {"System output unavailable", error, kStart, false, false}, "server isn't running"},
-  {"invalid pair", {badPair}, {},
-   {"Choose a valid stereo pair", warning, kStart, false, false}, "no longer available"},
-  {"input rate", {inputRateHigh, refresh}, {},
-   {"Unsupported input sample rate", warning, kStart, false, false}, "384.0 kHz for the input"},
-  {"output rate", {outputRateNaN, refresh}, {},
-   {"Unsupported output sample rate", warning, kStart, false, false}, "— kHz for the output"},
-  {"saved input missing", {unplugInput, refresh}, {},
-   {"Waiting for the selected input", warning, kStart, false, false}, "will be restored"},
-  {"no input chosen", {unplugInput, noInput}, {},
-   {"Choose an audio input", neutral, kStart, false, false}, "Select the Scarlett"},
-  {"waiting for the input", {start, unplugInput, settleRefresh}, {},
-   {"Waiting for the selected input", warning, kCancel, false, false}, "will be restored"},
-  // The waiting phases show their own rows between the route coming back and the restart.
-  {"input back", {start, unplugInput, settleRefresh, plugInput, refresh}, {},
-   {"Waiting for the selected input", warning, kCancel, true, false}, "channel pair return"},
-  {"output back", {start, unplugOutput, settleRefresh, plugOutput, refresh}, {},
-   {"Waiting for the system output", warning, kCancel, true, false}, "output is ready"},
-  {"rate back", {start, inputRateHigh, settleRefresh, inputRateBack, refresh}, {},
-   {"Waiting for a supported format", warning, kCancel, true, false}, "usable PCM format"},
+    {{}, {}, {"Ready", neutral, kStart, true, false}, "48.0 kHz input → 44.1 kHz system"},
+    {{start}, Kind::starting, {"Starting monitoring…", neutral, kStop, false, false}},
+    {{start}, {}, {"Monitoring", active, kStop, true, true}, "48.0 kHz input → 44.1"},
+    {{start, mute}, {}, {"Monitoring · Muted", active, kStop, true, true}, "muted"},
+    {{start, reconcile},
+     Kind::reconfiguring,
+     {"Following the new system output…", neutral, kStop, false, true},
+     "Bluetooth"},
+    // A user stop clears the intent first, so the button already offers a start.
+    {{start, stop}, Kind::stopping, {"Stopping…", neutral, kStart, false, false}},
+    {{askable, start}, {}, {"Requesting audio input access…", neutral, kStop, false, false}},
+    {{denied, active_},
+     {},
+     {"Audio input access is off", error, kStart, false, false},
+     "System Settings"},
+    {{start, restricted, refresh},
+     {},
+     {"Audio input access is off", error, kStop, false, true},
+     "System Settings"},
+    {{streamFails, start, run, noOutput, refresh},
+     {},
+     {"Monitoring couldn't start", error, "Cancel Retry", false, false},
+     "stopped unexpectedly"},
+    {{outputDead, noInput, refresh},
+     {},
+     {"System output unavailable", error, kStart, false, false},
+     "Sound settings"},
+    {{outputDead, noInput, refresh, noServer, refresh},
+     {},
+     {"System output unavailable", error, kStart, false, false},
+     "server isn't running"},
+    {{badPair},
+     {},
+     {"Choose a valid stereo pair", warning, kStart, false, false},
+     "no longer available"},
+    {{rateHigh, refresh},
+     {},
+     {"Unsupported input sample rate", warning, kStart, false, false},
+     "384.0 kHz for the input"},
+    {{outRateNaN, refresh},
+     {},
+     {"Unsupported output sample rate", warning, kStart, false, false},
+     "— kHz for the output"},
+    {{unplugIn, refresh},
+     {},
+     {"Waiting for the selected input", warning, kStart, false, false},
+     "will be restored"},
+    {{unplugIn, noInput},
+     {},
+     {"Choose an audio input", neutral, kStart, false, false},
+     "Select the Scarlett"},
+    {{start, unplugIn, settled},
+     {},
+     {"Waiting for the selected input", warning, kCancel, false, false},
+     "will be restored"},
+    // The waiting phases show their own rows between the route coming back and the restart.
+    {{start, unplugIn, settled, plugInput, refresh},
+     {},
+     {"Waiting for the selected input", warning, kCancel, true, false},
+     "channel pair return"},
+    {{start, noOutput, settled, plugOutput, refresh},
+     {},
+     {"Waiting for the system output", warning, kCancel, true, false},
+     "output is ready"},
+    {{start, rateHigh, settled, rateBack, refresh},
+     {},
+     {"Waiting for a supported format", warning, kCancel, true, false},
+     "usable PCM format"},
 };
-// clang-format on
 
 TEST(StatusPresentationTest, EveryPhaseAndRouteProblemShowsItsRow) {
   for (const Row& row : kRows) {
-    SCOPED_TRACE(row.name);
+    SCOPED_TRACE(&row - kRows);
     ControllerHarness harness;
     ASSERT_EQ(harness.plugOutput("Speakers", "speakers", 44100.0), kSpeakers);
     ASSERT_EQ(harness.plugInput("Scarlett 4i4", "scarlett"), kScarlett);

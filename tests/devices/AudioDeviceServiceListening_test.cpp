@@ -19,11 +19,7 @@ constexpr auto kOutput = kAudioObjectPropertyScopeOutput;
 class AudioDeviceServiceListeningTest : public testing::Test {
  protected:
   AudioDeviceServiceListeningTest() {
-    SimulatedCatalogDevice interface = simulatedInputDevice("Interface", "interface", 2);
-    interface.inputStreams.push_back({2, simulatedLinearPCMFormat(24, false)});
-    interface.inputStreams.push_back({4, simulatedLinearPCMFormat(24, false)});
-    input = catalog.addDevice(interface);
-    output = catalog.addDevice(simulatedOutputDevice("Speakers", "speakers"));
+    catalog.setStreams(input, kInput, {{2, std::nullopt}, {2, std::nullopt}, {4, std::nullopt}});
     catalog.setDefaultOutputDevice(output);
     recorder.attach(*service);
   }
@@ -37,8 +33,8 @@ class AudioDeviceServiceListeningTest : public testing::Test {
   }
 
   SimulatedCatalog catalog;
-  AudioObjectID input = 0;
-  AudioObjectID output = 0;
+  AudioObjectID input = catalog.addDevice(simulatedInputDevice("Interface", "interface"));
+  AudioObjectID output = catalog.addDevice(simulatedOutputDevice("Speakers", "speakers"));
   ChangeRecorder recorder;
   std::unique_ptr<AudioDeviceService> service = std::make_unique<AudioDeviceService>(catalog);
 };
@@ -96,28 +92,11 @@ TEST_F(AudioDeviceServiceListeningTest, SelectedDevicesGetTheirSetsAndEveryWatch
               catalog.setStreams(input, kInput, {{2, std::nullopt}});
             }),
             (Changes{Change::selectedDevice, Change::selectedDevice}));
-  const AudioObjectID other = catalog.addDevice(simulatedInputDevice("Other", "other"));
-  EXPECT_EQ(changesAfter([&] {
-              catalog.setNominalSampleRate(other, 44100.0);
-              catalog.setName(input, "Renamed");
-              catalog.setInputChannelName(input, 1, "Vocal");
-              catalog.setStreams(input, kOutput, {{2, std::nullopt}});
-            }),
-            Changes{});
   EXPECT_EQ(recorder.callsOffQueue(), 0);
 
   service->observeSelectedDevices(std::nullopt, output);
   EXPECT_EQ(catalog.installedListenerCount(), 8u + 1u);
   EXPECT_EQ(changesAfter([&] { catalog.setNominalSampleRate(input, 44100.0); }), Changes{});
-  SimulatedCatalogDevice duplex = simulatedInputDevice("Duplex", "duplex", 2);
-  duplex.outputStreams = {{2, std::nullopt}, {2, std::nullopt}};
-  const AudioObjectID both = catalog.addDevice(duplex);
-  service->observeSelectedDevices(both, both);
-  EXPECT_EQ(catalog.installedListenerCount(), (8u + 1u) + (8u + 2u));
-  EXPECT_EQ(changesAfter([&] {
-              catalog.setStreams(both, kOutput, {{2, std::nullopt}});
-            }),
-            (Changes{Change::selectedDevice, Change::selectedDevice}));
   service->observeSelectedDevices(std::nullopt, std::nullopt);
   EXPECT_EQ(catalog.installedListenerCount(), 0u);
 }

@@ -6,7 +6,7 @@
 #include <future>
 #include <memory>
 #include <thread>
-#include <vector>
+#include <tuple>
 
 #include "devices/AudioDeviceService.h"
 #include "devices/HardwareReads.h"
@@ -19,17 +19,9 @@ constexpr auto kInput = kAudioObjectPropertyScopeInput;
 
 class AudioDeviceServiceConcurrencyTest : public testing::Test {
  protected:
-  AudioDeviceServiceConcurrencyTest() {
-    SimulatedCatalogDevice interface = simulatedInputDevice("Interface", "interface", 4);
-    interface.inputStreams.push_back({2, simulatedLinearPCMFormat(24, false)});
-    input = catalog.addDevice(interface);
-    output = catalog.addDevice(simulatedOutputDevice("Speakers", "speakers"));
-    catalog.setDefaultOutputDevice(output);
-  }
-
   SimulatedCatalog catalog;
-  AudioObjectID input = 0;
-  AudioObjectID output = 0;
+  AudioObjectID input = catalog.addDevice(simulatedInputDevice("Interface", "interface", 4));
+  AudioObjectID output = catalog.addDevice(simulatedOutputDevice("Speakers", "speakers"));
   ChangeRecorder recorder;
 };
 
@@ -39,24 +31,25 @@ TEST_F(AudioDeviceServiceConcurrencyTest, BurstYieldsOneCallPerWatchingRegistrat
   service.startListening();
   service.observeSelectedDevices(input, output);
   service.observeSelectedDevices(input, output);
-  const AudioObjectID stream = catalog.streams(input, kInput).back();
+  const AudioObjectID stream = catalog.streams(input, kInput).front();
 
   constexpr int kRateChanges = 200, kFormatChanges = 50, kArrivals = 20;
-  std::thread hardware([&] {
+  std::thread([&] {
     for (int index = 0; index < kRateChanges; ++index) {
       catalog.setNominalSampleRate(index % 2 == 0 ? input : output, 44100.0 + index);
       if (index < kFormatChanges) catalog.setPhysicalFormat(stream, std::nullopt);
       if (index < kArrivals) catalog.addDevice(simulatedInputDevice("Arrival", "arrival"));
     }
-  });
-  hardware.join();
+  }).join();
   service.listenerQueue().drain();
 
   const auto changes = recorder.changes();
-  EXPECT_EQ(std::count(changes.begin(), changes.end(), Change::selectedDevice),
-            kRateChanges + kFormatChanges);
-  EXPECT_EQ(std::count(changes.begin(), changes.end(), Change::catalog), kArrivals);
-  EXPECT_EQ(std::count(changes.begin(), changes.end(), Change::defaultOutput), 0);
+  const auto count = [&](Change change) {
+    return std::count(changes.begin(), changes.end(), change);
+  };
+  EXPECT_EQ(std::tuple(count(Change::selectedDevice), count(Change::catalog),
+                       count(Change::defaultOutput)),
+            std::tuple(kRateChanges + kFormatChanges, kArrivals, 0));
   EXPECT_EQ(recorder.callsOffQueue(), 0);
 }
 

@@ -27,8 +27,8 @@ class DeviceEnumerationTest : public testing::Test {
   // Empty when the device is not listed.
   std::vector<std::string> pairIDs(AudioObjectID device) {
     std::vector<std::string> identifiers;
-    if (const auto found = listed(device)) {
-      for (const AudioChannelPair& pair : found->channelPairs) identifiers.push_back(pair.id());
+    for (const AudioChannelPair& pair : listed(device).value_or(AudioInputDevice{}).channelPairs) {
+      identifiers.push_back(pair.id());
     }
     return identifiers;
   }
@@ -39,28 +39,29 @@ class DeviceEnumerationTest : public testing::Test {
 
 TEST_F(DeviceEnumerationTest, PairsAdjacentChannelsWithAUsablePreferredPairFirst) {
   const std::vector<std::string> four{"0-1", "2-3"};
-  constexpr std::nullopt_t none = std::nullopt;
   const struct {
     std::vector<UInt32> streams;
     std::optional<std::array<UInt32, 2>> preferred;
     std::vector<std::string> pairs;
   } rows[] = {
-      // clang-format off
-      {{1}, none, {}}, {{}, none, {}}, {{1, 1}, none, {"0-1"}}, {{5}, none, four},
-      {{6}, {{3, 4}}, {"2-3", "0-1", "4-5"}}, {{4}, {{2, 1}}, {"1-0", "0-1", "2-3"}},
-      {{4}, {{0, 2}}, four}, {{4}, {{3, 3}}, four}, {{4}, {{4, 5}}, four},
+      {{1}, {}, {}},
+      {{1, 1}, {}, {"0-1"}},
+      {{5}, {}, four},
+      {{6}, {{3, 4}}, {"2-3", "0-1", "4-5"}},
+      {{4}, {{2, 1}}, {"1-0", "0-1", "2-3"}},
+      {{4}, {{0, 2}}, four},
+      {{4}, {{3, 3}}, four},
       {{4}, {{1, 0xFFFFFFFF}}, four},
-      {{2, 0x80000000u}, none, {}},  // negative as a signed count
-      {{0xFFFFFFFFu, 4}, none, {}}, {{257}, none, {}}, {{256, 256, 256, 256, 1}, none, {}},
-      // clang-format on
+      {{2, 0x80000000u}, {}, {}},  // negative as a signed count
+      {{257}, {}, {}},
+      {{256, 256, 256, 256, 1}, {}, {}},
   };
   for (const auto& row : rows) {
     SimulatedCatalogDevice device = simulatedInputDevice("Device", "device");
     device.inputStreams.clear();
     for (const UInt32 count : row.streams) device.inputStreams.push_back({count, std::nullopt});
     device.preferredStereoChannels = row.preferred;
-    EXPECT_EQ(pairIDs(catalog.addDevice(device)), row.pairs)
-        << row.streams.size() << " streams, first " << (row.streams.empty() ? 0 : row.streams[0]);
+    EXPECT_EQ(pairIDs(catalog.addDevice(device)), row.pairs) << &row - rows;
   }
   SimulatedCatalogDevice widest = simulatedInputDevice("Device", "device", 256);
   widest.inputStreams.resize(4, widest.inputStreams.front());
@@ -68,30 +69,26 @@ TEST_F(DeviceEnumerationTest, PairsAdjacentChannelsWithAUsablePreferredPairFirst
 
   SimulatedCatalogDevice preferring = simulatedInputDevice("Four", "four", 4);
   preferring.preferredStereoChannels = {{3, 4}};
-  const auto preference = propertyAddress(kAudioDevicePropertyPreferredChannelsForStereo, kInput);
   for (const Fault& fault : {Fault::failingRead(), Fault::readShortOf(4)}) {
     const AudioObjectID id = catalog.addDevice(preferring);
-    catalog.injectFault(id, preference, fault);
-    EXPECT_FALSE(service.preferredStereoChannels(id));
+    catalog.injectFault(id, propertyAddress(kAudioDevicePropertyPreferredChannelsForStereo, kInput),
+                        fault);
     EXPECT_EQ(pairIDs(id), four) << "an unreadable preference is ignored";
   }
 }
 
 TEST_F(DeviceEnumerationTest, ListedDeviceCarriesItsValuesAndNeutralOnesWhereUnreadable) {
-  SimulatedCatalogDevice interface = simulatedInputDevice("Studio", "studio-uid", 8);
+  SimulatedCatalogDevice interface = simulatedInputDevice("Studio", "studio-uid", 6);
   interface.nominalSampleRate = 96000.0;
   interface.bufferFrameSize = 256;
-  interface.inputChannelNames = {"Kick", "", std::nullopt, "Snare", "Hat", "Tom"};
+  interface.inputChannelNames = {"Kick", "", std::nullopt, "Snare", "Hat"};
   const AudioObjectID id = catalog.addDevice(interface);
   catalog.injectFault(id, propertyAddress(kAudioObjectPropertyElementName, kInput, 5),
                       Fault::nullTextReference());
-  catalog.injectFault(id, propertyAddress(kAudioObjectPropertyElementName, kInput, 6),
-                      Fault::failingRead());
   auto device = listed(id);
   ASSERT_TRUE(device);
   EXPECT_EQ(device->channelNames,
-            (std::vector<std::string>{"Kick", "", "Input 3", "Snare", "Input 5", "Input 6",
-                                      "Input 7", "Input 8"}));
+            (std::vector<std::string>{"Kick", "", "Input 3", "Snare", "Input 5", "Input 6"}));
   EXPECT_EQ(device->channelPairs[1], (AudioChannelPair{2, 3, "Input 3", "Snare"}));
   EXPECT_EQ(std::tie(device->uid, device->name, device->nominalSampleRate, device->bufferFrameSize,
                      device->physicalFormat, device->isAlive),
@@ -106,10 +103,9 @@ TEST_F(DeviceEnumerationTest, ListedDeviceCarriesItsValuesAndNeutralOnesWhereUnr
                       propertyAddress(kAudioStreamPropertyPhysicalFormat), Fault::failingRead());
   device = listed(id);
   ASSERT_TRUE(device);
-  EXPECT_EQ(device->nominalSampleRate, 0.0);
-  EXPECT_EQ(device->bufferFrameSize, 0u);
-  EXPECT_FALSE(device->isAlive);
-  EXPECT_FALSE(device->physicalFormat);
+  EXPECT_EQ(std::tie(device->nominalSampleRate, device->bufferFrameSize, device->physicalFormat,
+                     device->isAlive),
+            std::tuple(0.0, 0u, std::nullopt, false));
 }
 
 TEST_F(DeviceEnumerationTest, DeviceWithoutReadableUIDOrNameIsNotListed) {
@@ -121,75 +117,42 @@ TEST_F(DeviceEnumerationTest, DeviceWithoutReadableUIDOrNameIsNotListed) {
       EXPECT_FALSE(listed(id)) << static_cast<int>(fault.kind);
     }
   }
-  SimulatedCatalogDevice nameless = simulatedInputDevice("", "nameless");
-  nameless.name.reset();
-  EXPECT_FALSE(listed(catalog.addDevice(nameless)));
 }
 
-TEST_F(DeviceEnumerationTest, PhysicalFormatNeedsStreamsThatAgree) {
-  const auto int24 = simulatedLinearPCMFormat(24, false);
-  const auto float32 = simulatedLinearPCMFormat(32, true);
-  auto compressed = int24;
-  compressed.mFormatID = FourCharCode("aac ");
-  auto depthless = float32;
-  depthless.mBitsPerChannel = 0;
-  const struct {
-    std::vector<SimulatedStream> streams;
-    std::optional<AudioDeviceFormat> format;
-  } rows[] = {{{{2, int24}, {2, float32}}, std::nullopt},
-              {{{2, int24}, {2, int24}}, AudioDeviceFormat{24, false}},
-              {{{2, compressed}, {2, depthless}, {2, std::nullopt}, {2, float32}},
-               AudioDeviceFormat{32, true}},
-              {{{2, compressed}, {2, std::nullopt}}, std::nullopt}};
-  for (const auto& row : rows) {
-    SimulatedCatalogDevice device = simulatedInputDevice("Device", "device");
-    device.inputStreams = row.streams;
-    EXPECT_EQ(service.physicalFormat(catalog.addDevice(device), kInput), row.format);
-  }
-}
-
-TEST_F(DeviceEnumerationTest, DeviceListReadsOnlyWholeIdentifiersAndNothingWhenUnreadable) {
-  const AudioObjectID first = catalog.addDevice(simulatedInputDevice("First", "first"));
+TEST_F(DeviceEnumerationTest, DeviceListAndStreamConfigurationReadOnlyWholeValues) {
+  const AudioObjectID first = catalog.addDevice(simulatedInputDevice("First", "first", 2));
   catalog.addDevice(simulatedInputDevice("Second", "second"));
   catalog.addDevice(simulatedInputDevice("Third", "third"));
-  const auto list = propertyAddress(kAudioHardwarePropertyDevices);
-  // clang-format off
   const struct {
     Fault fault;
     std::vector<AudioObjectID> ids;
-  } rows[] = {
-      {Fault::failingSizeQuery(), {}}, {Fault::failingRead(), {}}, {Fault::sizeReportedAs(3), {}},
-      {Fault::sizeReportedAs(~0u), {}}, {Fault::readShortOf(sizeof(AudioObjectID)), {first, 0, 0}},
-      {Fault::sizeReportedAs(7), {first}}};
-  // clang-format on
-  for (const auto& row : rows) {
-    catalog.injectFault(kAudioObjectSystemObject, list, row.fault);
+  } lists[] = {{Fault::failingSizeQuery(), {}},
+               {Fault::sizeReportedAs(~0u), {}},
+               {Fault::readShortOf(sizeof(AudioObjectID)), {first, 0, 0}},
+               {Fault::sizeReportedAs(7), {first}}};
+  for (const auto& row : lists) {
+    catalog.injectFault(kAudioObjectSystemObject, propertyAddress(kAudioHardwarePropertyDevices),
+                        row.fault);
     EXPECT_EQ(service.deviceIDs(), row.ids) << static_cast<int>(row.fault.kind);
-    const auto devices = service.inputDevices();
-    EXPECT_EQ(devices.size(), row.ids.empty() ? 0u : 1u);
+    EXPECT_EQ(service.inputDevices().size(), row.ids.empty() ? 0u : 1u);
   }
-}
+  catalog.clearFaults();
 
-TEST_F(DeviceEnumerationTest, StreamConfigurationReadsOnlyTheWholeBuffersDelivered) {
   SimulatedCatalogDevice device = simulatedInputDevice("Device", "device", 2);
   device.inputStreams.push_back({6, std::nullopt});
-  const auto configuration = propertyAddress(kAudioDevicePropertyStreamConfiguration, kInput);
-  // clang-format off
   const struct {
     Fault fault;
     std::vector<int> counts;  // empty: not listed
-  } rows[] = {
-      {Fault::failingSizeQuery(), {}}, {Fault::failingRead(), {}},
-      {Fault::sizeReportedAs(sizeof(AudioBufferList) - 1), {}},
-      {Fault::sizeReportedAs(0xFFFFFFF0), {}}, {Fault::bufferCountClaimed(4096), {2, 6}},
-      {Fault::readShortOf(AudioBufferListByteSize(2) - 1), {2}},
-      {Fault::readShortOf(AudioBufferListByteSize(1) - 1), {}},
-      {Fault::grownAfterSizeQueryOf(AudioBufferListByteSize(1)), {2}}};
-  // clang-format on
-  for (const auto& row : rows) {
+  } configurations[] = {{Fault::failingRead(), {}},
+                        {Fault::sizeReportedAs(sizeof(AudioBufferList) - 1), {}},
+                        {Fault::sizeReportedAs(0xFFFFFFF0), {}},
+                        {Fault::bufferCountClaimed(4096), {2, 6}},
+                        {Fault::readShortOf(AudioBufferListByteSize(2) - 1), {2}},
+                        {Fault::grownAfterSizeQueryOf(AudioBufferListByteSize(1)), {2}}};
+  for (const auto& row : configurations) {
     const AudioObjectID id = catalog.addDevice(device);
-    EXPECT_EQ(service.streamChannelCounts(id, kInput), (std::vector<int>{2, 6}));
-    catalog.injectFault(id, configuration, row.fault);
+    catalog.injectFault(id, propertyAddress(kAudioDevicePropertyStreamConfiguration, kInput),
+                        row.fault);
     EXPECT_EQ(service.streamChannelCounts(id, kInput), row.counts)
         << static_cast<int>(row.fault.kind);
     EXPECT_EQ(listed(id).has_value(), !row.counts.empty());
@@ -197,7 +160,6 @@ TEST_F(DeviceEnumerationTest, StreamConfigurationReadsOnlyTheWholeBuffersDeliver
 }
 
 TEST_F(DeviceEnumerationTest, DefaultOutputCarriesItsOutputSideAndIsAbsentUnlessUsable) {
-  EXPECT_FALSE(service.defaultOutputDevice());
   catalog.setDefaultOutputDevice(catalog.addDevice(simulatedInputDevice("Mic", "mic")));
   EXPECT_FALSE(service.defaultOutputDevice()) << "an input-only device made default";
   catalog.setDefaultOutputDevice(4242);
@@ -211,19 +173,13 @@ TEST_F(DeviceEnumerationTest, DefaultOutputCarriesItsOutputSideAndIsAbsentUnless
   const AudioObjectID id = catalog.addDevice(speakers);
   catalog.setDefaultOutputDevice(id);
   EXPECT_EQ(service.defaultOutputDevice(),
-            (AudioOutputDevice{.id = id,
-                               .uid = "speakers-uid",
-                               .name = "Speakers",
-                               .nominalSampleRate = 44100.0,
-                               .physicalFormat = AudioDeviceFormat{32, true},
-                               .bufferFrameSize = 1024,
-                               .isAlive = true}));
+            (AudioOutputDevice{id, "speakers-uid", "Speakers", 44100.0, AudioDeviceFormat{32, true},
+                               1024, true}));
   const struct {
     AudioObjectID object;
     AudioObjectPropertyAddress address;
     Fault fault;
   } rows[] = {
-      {id, propertyAddress(kAudioDevicePropertyDeviceUID), Fault::nullTextReference()},
       {id, propertyAddress(kAudioObjectPropertyName), Fault::missingProperty()},
       {kAudioObjectSystemObject, propertyAddress(kAudioHardwarePropertyDefaultOutputDevice),
        Fault::failingRead()},
@@ -235,16 +191,6 @@ TEST_F(DeviceEnumerationTest, DefaultOutputCarriesItsOutputSideAndIsAbsentUnless
     EXPECT_FALSE(service.defaultOutputDevice()) << static_cast<int>(row.fault.kind);
     catalog.clearFaults();
   }
-}
-
-TEST_F(DeviceEnumerationTest, DevicesAreSortedByNameIgnoringCaseAndStable) {
-  for (const char* name : {"usb Interface", "STUDIO", "Built-in Mic", "studio", "Studio"}) {
-    catalog.addDevice(simulatedInputDevice(name, name));
-  }
-  std::vector<std::string> order;
-  for (const AudioInputDevice& device : service.inputDevices()) order.push_back(device.uid);
-  EXPECT_EQ(order, (std::vector<std::string>{"Built-in Mic", "STUDIO", "studio", "Studio",
-                                             "usb Interface"}));
 }
 
 }  // namespace
