@@ -24,22 +24,21 @@ constexpr double kOutputRate = 44100;
 constexpr double kToneHz = 997;
 constexpr float kToneAmplitude = 0.5f;
 
-// The run lengths and the uncorrectable skew; the "long" test label sets the ten-minute and
-// ±1500 ppm runs.
+// The "long" test label sets the ten-minute and ±1500 ppm runs.
 double fromEnvironment(const char* name, double fallback) {
   const char* text = std::getenv(name);
   return text != nullptr ? std::atof(text) : fallback;
 }
 
-// What one second of simulated time measured. The drift numbers are read right after each output
-// cycle, where the controller itself reads the ring.
+// One simulated second, read after each output cycle as the controller reads the ring: means of
+// the correction and of (buffered − target) / target, counters at its end, the loudest left
+// sample, and the left output for the seconds asked for.
 struct Second {
-  double ppm = 0,
-         fillError = 0;  // means of the rate correction and of (buffered − target) / target
+  double ppm = 0, fillError = 0;
   int samples = 0, runtimeFailures = 0;
-  std::uint64_t underruns = 0, overruns = 0;  // counters at its end
-  float peak = 0;                             // the loudest output sample (left)
-  std::vector<float> left;                    // the left output, for the seconds asked for
+  std::uint64_t underruns = 0, overruns = 0;
+  float peak = 0;
+  std::vector<float> left;
 };
 
 // A cheap converter is the real one at its lowest quality, for runs whose point is the ring's
@@ -70,7 +69,6 @@ std::vector<Second> runDrift(double skewPPM, int seconds, bool cheapConverter,
       platform.sleep());
 
   std::vector<Second> run(static_cast<std::size_t>(seconds));
-  // Under virtual time the sink runs on this thread, between cycles, so the engine may be asked.
   platform.world().device(output)->setOutputSink([&](const SimulatedOutputBlock& block) {
     const auto index =
         static_cast<std::size_t>(static_cast<double>(block.firstFrame) / kOutputRate);
