@@ -14,9 +14,8 @@
 
 namespace {
 
-// Allocation counts of one device thread, sampled at the start of each of its cycles while
-// measuring. Relaxed throughout: written by that thread only, read after the threads stopped, and
-// a late start of measuring only shortens the window.
+// Allocation counts of one device thread at each of its cycles while measuring. Relaxed: written
+// by that thread only and read after it stopped; a late start only shortens the window.
 struct ThreadAllocations {
   std::atomic<bool> measuring{false};
   std::atomic<std::uint64_t> first{0}, last{0}, cycles{0};
@@ -24,9 +23,8 @@ struct ThreadAllocations {
   void sample() {
     if (!measuring.load(std::memory_order_relaxed)) return;
     const std::uint64_t now = allocationsOnThisThread();
-    if (cycles.fetch_add(1, std::memory_order_relaxed) == 0) {
+    if (cycles.fetch_add(1, std::memory_order_relaxed) == 0)
       first.store(now, std::memory_order_relaxed);
-    }
     last.store(now, std::memory_order_relaxed);
   }
 };

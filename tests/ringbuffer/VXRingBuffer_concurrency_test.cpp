@@ -24,21 +24,14 @@ constexpr std::uint32_t kConsumerBlock = 384;
 constexpr std::uint32_t kLastExactFrame = 1u << 24;
 constexpr auto kRunLength = std::chrono::milliseconds(960);
 
-// Both threads follow one schedule of 40 ms phases so that the ring sees every regime: balanced,
-// the consumer stalling now and then long enough to overflow it (overruns, resynchronisation),
-// the producer stalling (underruns, re-priming). Each entry is {balanced, consumer stalls,
-// producer stalls}: a pause in microseconds, below zero for a random one up to its magnitude.
+// 40 ms phases of {balanced, consumer stalls, producer stalls}, so the ring sees overruns and
+// underruns: a pause in microseconds, below zero for a random one up to its magnitude.
 void pauseFor(Clock::time_point start, std::minstd_rand& random, const int (&schedule)[3]) {
   int pause = schedule[((Clock::now() - start) / std::chrono::milliseconds(40)) % 3];
   if (pause < 0) pause = std::uniform_int_distribution<int>(0, -pause)(random);
-  if (pause == 0) {
-    std::this_thread::yield();
-  } else {
-    std::this_thread::sleep_for(microseconds(pause));
-  }
+  pause == 0 ? std::this_thread::yield() : std::this_thread::sleep_for(microseconds(pause));
 }
 
-// One run: each thread keeps its own counts and its first fault, read after the joins.
 struct Session {
   VXRingBuffer* ring = VXRingBufferCreate(kCapacity, kTarget);
   Clock::time_point start = Clock::now();
@@ -51,8 +44,8 @@ struct Session {
   std::uint64_t polls = 0;             // main thread
 
   ~Session() { VXRingBufferDestroy(ring); }
-  static void fault(std::string& first, bool happened, const char* what) {
-    if (happened && first.empty()) first = what;
+  static void fault(std::string& first, bool bad, const char* what) {
+    if (bad && first.empty()) first = what;
   }
 
   // Frame f carries f on the left and -(f + 1) on the right: a frame mixed from two writes, or
@@ -93,9 +86,7 @@ struct Session {
       fault(f, frames != 0 && frames != kConsumerBlock, "a partial read");
       fault(f, counted > 1, "one read counted several underruns");
       if (frames == 0) {
-        for (std::uint32_t i = 0; i < kConsumerBlock; ++i) {
-          fault(f, left[i] != 0.0f || right[i] != 0.0f, "a silent read carried samples");
-        }
+        fault(f, left != std::vector<float>(kConsumerBlock, 0.0f), "a silent read had samples");
         if (delivering) ++silentAfterAudio;
         if (counted == 1) {
           ++underrunsSeen;
@@ -123,9 +114,7 @@ struct Session {
     }
   }
 
-  // The main thread's view: a fill level that is never negative (the consumer may advance between
-  // the two position loads, so it can exceed the capacity), and peaks that follow the rising
-  // frame numbers.
+  // The fill may exceed the capacity (the consumer moves between the two loads), never go negative.
   void control() {
     for (float highestPeak = 0.0f; !done.load(std::memory_order_acquire); ++polls) {
       fault(controlFault, VXRingBufferBufferedFrames(ring) > kLastExactFrame, "negative fill");
@@ -159,7 +148,6 @@ TEST_P(VXRingBufferConcurrency, DeliversAnOrderedUntornStreamThroughOverrunsAndU
   // before one read ask for a single resynchronisation.
   const std::uint64_t resynchronisations = run.silentAfterAudio - run.underrunsSeen;
   EXPECT_LE(resynchronisations, run.refusedBlocks);
-  // The schedule has to have driven the ring through every regime, many times round.
   EXPECT_GT(run.refusedBlocks, 0u);
   EXPECT_GT(run.underrunsSeen, 0u);
   EXPECT_GT(resynchronisations, 0u);

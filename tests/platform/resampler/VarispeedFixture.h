@@ -30,23 +30,18 @@ struct StereoOutput {
 struct Varispeed : ::testing::Test {
   VarispeedUnit unit;
   UInt64 framesPulled = 0;
-  int pulls = 0, failOnPull = -1;
-  bool claimSilence = false;
 
-  static OSStatus pull(void* context, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*,
-                       UInt32, UInt32 frames, AudioBufferList* data) {
+  static OSStatus pull(void* context, AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32,
+                       UInt32 frames, AudioBufferList* data) {
     auto& self = *static_cast<Varispeed*>(context);
-    if (self.pulls++ == self.failOnPull) return -10863;
     for (UInt32 frame = 0; frame < frames; ++frame) {
       const double phase =
           2.0 * std::numbers::pi * static_cast<double>(self.framesPulled + frame) / 48000.0;
       static_cast<float*>(data->mBuffers[0].mData)[frame] =
-          self.claimSilence ? NAN : static_cast<float>(kLeftAmplitude * std::sin(kLeftHz * phase));
+          static_cast<float>(kLeftAmplitude * std::sin(kLeftHz * phase));
       static_cast<float*>(data->mBuffers[1].mData)[frame] =
-          self.claimSilence ? NAN
-                            : static_cast<float>(kRightAmplitude * std::sin(kRightHz * phase));
+          static_cast<float>(kRightAmplitude * std::sin(kRightHz * phase));
     }
-    if (self.claimSilence) *flags |= kAudioUnitRenderAction_OutputIsSilence;
     self.framesPulled += frames;
     return noErr;
   }
@@ -72,10 +67,10 @@ struct Varispeed : ::testing::Test {
     }
     ASSERT_EQ(unit.initialize(), noErr);
   }
-  OSStatus render(StereoOutput& output, UInt32 frames = kBlock, UInt32 bus = 0) {
+  OSStatus render(StereoOutput& output, UInt32 frames = kBlock) {
     AudioUnitRenderActionFlags flags = 0;
     const AudioTimeStamp time{};
-    return unit.render(&flags, &time, bus, frames, output.buffers.get());
+    return unit.render(&flags, &time, 0, frames, output.buffers.get());
   }
   // Renders `blocks` blocks onto the ends of both channels.
   std::vector<float> left, right;

@@ -38,32 +38,4 @@ TEST_F(Varispeed, PlaybackRateConsumesInputFasterAndRaisesThePitch) {
   EXPECT_NEAR(fit.frequency, kLeftHz * rate, 0.01);
 }
 
-TEST_F(Varispeed, HoldsBackItsLatencyPlusLessThanAChunkOfInput) {
-  configure();
-  StereoOutput output(kBlock);
-  for (int block = 1; block <= 40; ++block) {
-    ASSERT_EQ(render(output), noErr);
-    // The input position of the last output frame, against the last input frame pulled.
-    const double heldBack =
-        static_cast<double>(framesPulled - 1) - (block * kBlock - 1) * 48000.0 / 44100.0;
-    EXPECT_GE(heldBack, unit.latencyFrames() - 1.0);
-    EXPECT_LT(heldBack, unit.latencyFrames() + VarispeedUnit::kInputChunkFrames);
-  }
-}
-
-TEST_F(Varispeed, AFailedPullEndsTheBlockWithItsStatusAndSilentInputPlaysAsSilence) {
-  configure();
-  StereoOutput output(kBlock);
-  ASSERT_EQ(render(output), noErr);
-  failOnPull = pulls;
-  EXPECT_EQ(render(output), -10863);
-  EXPECT_EQ(pulls, failOnPull + 1) << "the failed pull is the block's last";
-  EXPECT_EQ(render(output), noErr);
-  // Samples flagged as silence are not played, whatever they hold.
-  claimSilence = true;
-  for (int block = 0; block < 8; ++block) ASSERT_EQ(render(output), noErr);
-  EXPECT_EQ(output.left, std::vector<float>(kBlock, 0.0f));
-  EXPECT_EQ(output.right, std::vector<float>(kBlock, 0.0f));
-}
-
 }  // namespace
