@@ -44,12 +44,19 @@ struct Second {
 // A cheap converter is the real one at its lowest quality, for runs whose point is the ring's
 // recovery rather than the sound, and which would otherwise take minutes of CPU.
 std::vector<Second> runDrift(double skewPPM, int seconds, bool cheapConverter,
-                             const std::vector<int>& keepSeconds = {}) {
+                             const std::vector<int>& keepSeconds = {}, UInt32 blockFrames = 512,
+                             double outputRate = kOutputRate) {
   SimulatedPlatform platform;
-  const AudioObjectID input =
-      platform.plug({.uid = "in", .name = "In", .inputChannels = 2, .clockSkewPPM = skewPPM});
-  const AudioObjectID output =
-      platform.plug({.uid = "out", .name = "Out", .outputChannels = 2, .sampleRate = kOutputRate});
+  const AudioObjectID input = platform.plug({.uid = "in",
+                                             .name = "In",
+                                             .inputChannels = 2,
+                                             .bufferFrames = blockFrames,
+                                             .clockSkewPPM = skewPPM});
+  const AudioObjectID output = platform.plug({.uid = "out",
+                                              .name = "Out",
+                                              .outputChannels = 2,
+                                              .sampleRate = outputRate,
+                                              .bufferFrames = blockFrames});
   for (UInt32 channel = 0; channel < 2; ++channel) {
     platform.world().device(input)->setInputSignal(
         channel, makeSineSignal(kToneHz, kToneAmplitude, kInputRate));
@@ -70,8 +77,7 @@ std::vector<Second> runDrift(double skewPPM, int seconds, bool cheapConverter,
 
   std::vector<Second> run(static_cast<std::size_t>(seconds));
   platform.world().device(output)->setOutputSink([&](const SimulatedOutputBlock& block) {
-    const auto index =
-        static_cast<std::size_t>(static_cast<double>(block.firstFrame) / kOutputRate);
+    const auto index = static_cast<std::size_t>(static_cast<double>(block.firstFrame) / outputRate);
     if (index >= run.size() || !engine.isRunning()) return;
     Second& s = run[index];
     for (const float sample : block.left) s.peak = std::max(s.peak, std::fabs(sample));
@@ -90,7 +96,8 @@ std::vector<Second> runDrift(double skewPPM, int seconds, bool cheapConverter,
     s.underruns = d.underruns;
     s.overruns = d.overruns;
   });
-  engine.start({input, AudioChannelPair{0, 1, "L", "R"}, kInputRate, 512, output, kOutputRate, 512},
+  engine.start({input, AudioChannelPair{0, 1, "L", "R"}, kInputRate, blockFrames, output,
+                outputRate, blockFrames},
                false);
   platform.world().advance(seconds);
   engine.stop();
@@ -144,6 +151,27 @@ INSTANTIATE_TEST_SUITE_P(PlusAndMinusFiveHundredPPM, CorrectableDrift,
 // Beyond the ±1000 ppm the controller may apply, the ring must give way now and then, and the
 // route must come back within 2 s each time. The fill moves by the skew beyond the correction's
 // reach: at 500 ppm beyond, two overruns take 5200 s and two underruns 1200 s, so the time is
+// Equal block periods whose phase slides by the skew: the fill right after the pull steps by a
+// whole input block each time the two cycles cross, and the correction must not follow that step.
+TEST(SlidingPhaseDrift, TheCorrectionHoldsTheSkewThroughEachCrossingOfTheCycles) {
+  for (const double skew : {200.0, -200.0}) {
+    const std::vector<Second> run = runDrift(skew, 250, true, {}, 1024, kInputRate);
+    double worstMean = 0, worstSecond = 0;
+    for (std::size_t s = 90; s + 10 <= run.size(); s += 10) {
+      double sum = 0;
+      for (std::size_t k = s; k < s + 10; ++k) {
+        sum += run[k].ppm;
+        worstSecond = std::max(worstSecond, std::fabs(run[k].ppm - skew));
+      }
+      worstMean = std::max(worstMean, std::fabs(sum / 10 - skew));
+    }
+    EXPECT_LT(worstMean, 20.0) << skew;
+    EXPECT_LE(worstSecond, std::fabs(skew)) << skew;
+    std::printf("sliding phase %+g ppm: worst 10 s mean error %.2f ppm, worst second %.2f ppm\n",
+                skew, worstMean, worstSecond);
+  }
+}
+
 // scaled to the excess.
 TEST(UncorrectableDrift, AFastInputOverrunsPeriodicallyAndAFastOutputUnderrunsAndBothRecover) {
   const double skew = fromEnvironment("VX_DRIFT_UNCORRECTABLE_PPM", 5000);

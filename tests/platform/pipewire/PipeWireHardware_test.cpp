@@ -118,39 +118,6 @@ TEST(PipeWireHardware, AReplugIsAnnouncedAndGivesANewIDWithTheSameUID) {
   EXPECT_TRUE(allOnTheListenerQueue(back));
 }
 
-TEST(PipeWireHardware, DefaultOutputFollowsTheSessionsDefaultSink) {
-  PipeWireHardware hardware;
-  for (const std::string& sink : {kHeadphones, kSpeakers}) {
-    SCOPED_TRACE(sink);
-    NotificationRecorder recorder(hardware);
-    recorder.listen(kAudioObjectSystemObject, kAudioHardwarePropertyDefaultOutputDevice);
-    ASSERT_TRUE(runSession("set-default " + sink));
-    EXPECT_TRUE(
-        recorder.waitFor(kAudioObjectSystemObject, kAudioHardwarePropertyDefaultOutputDevice));
-    EXPECT_EQ(defaultOutput(hardware), deviceWithUID(hardware, sink));
-    EXPECT_TRUE(allOnTheListenerQueue(recorder));
-  }
-}
-
-TEST(PipeWireHardware, AGraphRateChangeReachesDevicesThatFollowTheGraph) {
-  PipeWireHardware hardware;
-  const AudioObjectID speakers = deviceWithUID(hardware, kSpeakers);
-  const AudioObjectID interface = deviceWithUID(hardware, kInterface);
-  NotificationRecorder recorder(hardware);
-  recorder.listen(speakers, kAudioDevicePropertyNominalSampleRate);
-  recorder.listen(interface, kAudioDevicePropertyNominalSampleRate);
-  ASSERT_TRUE(runSession("set-rate 44100"));
-  EXPECT_TRUE(recorder.waitFor(speakers, kAudioDevicePropertyNominalSampleRate));
-  EXPECT_EQ(rate(hardware, speakers), 44100.0);
-  ASSERT_TRUE(runSession("set-rate 0"));
-  EXPECT_TRUE(recorder.waitFor(speakers, kAudioDevicePropertyNominalSampleRate, 2));
-  EXPECT_EQ(rate(hardware, speakers), 48000.0);
-  EXPECT_EQ(recorder.count(interface, kAudioDevicePropertyNominalSampleRate), 0u)
-      << "the interface keeps its own 48 kHz";
-  EXPECT_EQ(rate(hardware, interface), 48000.0);
-  EXPECT_TRUE(allOnTheListenerQueue(recorder));
-}
-
 TEST(PipeWireHardware, DevicesVanishWithTheDaemonAndReturnWithIt) {
   PipeWireHardware hardware;
   NotificationRecorder recorder(hardware);
