@@ -82,10 +82,18 @@ inline OSStatus AudioUnitGetParameter(AudioUnit unit, AudioUnitParameterID param
                                       AudioUnitParameterValue* outValue) {
   return unit->getParameter(parameter, scope, element, outValue);
 }
-inline OSStatus AudioUnitInitialize(AudioUnit unit) { return unit->initialize(); }
-inline OSStatus AudioUnitUninitialize(AudioUnit unit) { return unit->uninitialize(); }
-inline OSStatus AudioOutputUnitStart(AudioUnit unit) { return unit->outputStart(); }
-inline OSStatus AudioOutputUnitStop(AudioUnit unit) { return unit->outputStop(); }
+inline OSStatus AudioUnitInitialize(AudioUnit unit) {
+  return unit->initialize();
+}
+inline OSStatus AudioUnitUninitialize(AudioUnit unit) {
+  return unit->uninitialize();
+}
+inline OSStatus AudioOutputUnitStart(AudioUnit unit) {
+  return unit->outputStart();
+}
+inline OSStatus AudioOutputUnitStop(AudioUnit unit) {
+  return unit->outputStop();
+}
 inline OSStatus AudioUnitRender(AudioUnit unit, AudioUnitRenderActionFlags* ioActionFlags,
                                 const AudioTimeStamp* inTimeStamp, UInt32 inOutputBusNumber,
                                 UInt32 inNumberFrames, AudioBufferList* ioData) {

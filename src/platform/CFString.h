@@ -15,7 +15,9 @@ using CFStringRef = const OpaqueCFString*;
 inline CFStringRef CFStringCreateWithUTF8(std::string_view text) {
   return new OpaqueCFString{std::string(text)};
 }
-inline void CFRelease(CFStringRef string) { delete string; }
+inline void CFRelease(CFStringRef string) {
+  delete string;
+}
 
 struct CFStringReleaser {
   void operator()(CFStringRef string) const { CFRelease(string); }

@@ -17,7 +17,9 @@ namespace {
 thread_local std::uint64_t allocationCount = 0;
 }  // namespace
 
-std::uint64_t allocationsOnThisThread() { return allocationCount; }
+std::uint64_t allocationsOnThisThread() {
+  return allocationCount;
+}
 
 extern "C" {
 void* malloc(std::size_t size) {
@@ -47,5 +49,7 @@ int posix_memalign(void** result, std::size_t alignment, std::size_t size) {
   *result = pointer;
   return 0;
 }
-void free(void* pointer) { __libc_free(pointer); }
+void free(void* pointer) {
+  __libc_free(pointer);
+}
 }
