@@ -72,6 +72,21 @@ void act(PanelHarness& p, const std::string& script) {
       {"refresh", [](P& p) { p.controller.settleRefresh(); }},
       {"events", [](P&) { QCoreApplication::processEvents(); }},
       {"another-box", [](P& p) { p.controller.plugInput("Another Box", "box", 2); }},
+      {"second-input", [](P& p) { p.controller.plugInput("Second Interface", "second", 2); }},
+      {"headphones", [](P& p) { p.controller.plugOutput("Headphones", "headphones"); }},
+      {"space",
+       [](P& p) {
+         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+         p.controller.settle();
+       }},
+      {"choose-second-input",
+       [](P& p) {
+         p.view->inputPicker()->rebuildMenu();
+         for (QAction* action : p.view->inputPicker()->menu()->actions()) {
+           if (action->text() == "Second Interface") action->trigger();
+         }
+         p.controller.settle();
+       }},
       {"activate", [](P&) { Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive); }},
   };
   std::istringstream words(script);
@@ -266,6 +281,38 @@ TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsControlsAndPlatformWording) 
               "PipeWire reported 384.0 kHz for the input. VEXMORA MONITOR accepts standard PCM "
               "rates through 192 kHz.",
               {{"opened", "/System/Applications/Utilities/Audio MIDI Setup.app"}});
+}
+
+// A phase that passes inside one call must leave the keyboard focus where the user put it.
+TEST(MonitorViewTest, FocusStaysOnTheControlThroughPassingPhases) {
+  const struct {
+    bool onInput;
+    const char* script;
+    std::function<bool(MonitorViewModel&)> done;
+  } paths[] = {
+      // Start, then Stop, from the keyboard.
+      {false, "space events space", [](MonitorViewModel& vm) { return !vm.isMonitoring(); }},
+      {true, "press second-input refresh choose-second-input",
+       [](MonitorViewModel& vm) { return vm.selectedDeviceUID() == "second"; }},
+      {false, "press headphones refresh",
+       [](MonitorViewModel& vm) { return vm.outputDevice()->uid == "headphones"; }},
+  };
+  for (const auto& path : paths) {
+    SCOPED_TRACE(path.script);
+    PanelHarness panel;
+    panel.plugStandardDevices();
+    MonitorView& view = panel.open();
+    view.show();
+    QApplication::setActiveWindow(&view);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    QWidget* focused =
+        path.onInput ? static_cast<QWidget*>(view.inputPicker()) : view.primaryButton();
+    focused->setFocus(Qt::TabFocusReason);
+    act(panel, path.script);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), focused);
+    EXPECT_TRUE(path.done(panel.vm()));
+  }
 }
 
 }  // namespace
