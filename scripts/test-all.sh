@@ -17,5 +17,9 @@ for preset in default asan tsan fuzz; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs" -E "$daemon"
-  ctest --preset "$preset" -R "$daemon" --repeat until-pass:3
+  # Presets without daemon tests (the fuzz targets) skip this pass rather than report none found.
+  if ctest --preset "$preset" -N -R "$daemon" | grep -q 'Total Tests: [1-9]'; then
+    ctest --preset "$preset" -R "$daemon" --repeat until-pass:3
+  fi
 done
+echo "=== all presets passed ==="
