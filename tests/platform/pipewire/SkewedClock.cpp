@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
   clock.stream = pw_stream_new_simple(
       pw_main_loop_get_loop(loop), "vx-skewed-clock",
       pw_properties_new(PW_KEY_NODE_NAME, "vx-skewed-clock", PW_KEY_NODE_GROUP, argv[1],
-                        PW_KEY_PRIORITY_DRIVER, "100000", PW_KEY_MEDIA_TYPE, "Audio", nullptr),
+                        PW_KEY_PRIORITY_DRIVER, "100000", PW_KEY_MEDIA_TYPE, "Audio",
+                        PW_KEY_MEDIA_CLASS, "Stream/Output/Audio", nullptr),
       &events, &clock);
   spa_audio_info_raw info{};
   info.format = SPA_AUDIO_FORMAT_F32;
