@@ -211,19 +211,21 @@ unplug() {
 # 48000 * (1 + PPM / 10^6) frames a second of CLOCK_MONOTONIC, while the sinks keep the graph's.
 skew_interface() {
   local ppm=$1 clock=${VX_PW_SKEWED_CLOCK:-$(dirname "$0")/../build/default/tests/vx_skewed_clock}
-  if [[ -e $session/clock.pid ]]; then
-    kill -TERM "$(cat "$session/clock.pid")" 2>/dev/null || true
-    rm -f "$session/clock.pid"
-  fi
   unplug "$interface"
   if [[ $ppm == 0 ]]; then
     create_device "$interface"
     return
   fi
-  [[ -x $clock ]] || die "no clock program $clock"
-  setsid "$clock" vx-skewed-clock "$ppm" </dev/null >>"$session/daemons.log" 2>&1 &
-  echo $! >"$session/clock.pid"
-  wait_for 5 node_exists vx-skewed-clock || die "the clock did not start"
+  # One clock for the session (see the program): a running one takes the new skew.
+  echo "$ppm" >"$session/clock.ppm"
+  if [[ -e $session/clock.pid ]]; then
+    kill -HUP "$(cat "$session/clock.pid")"
+  else
+    [[ -x $clock ]] || die "no clock program $clock"
+    setsid "$clock" vx-skewed-clock "$session/clock.ppm" </dev/null >>"$session/daemons.log" 2>&1 &
+    echo $! >"$session/clock.pid"
+    wait_for 5 node_exists vx-skewed-clock || die "the clock did not start"
+  fi
   create_device "$interface" 48000 node.group=vx-skewed-clock
 }
 

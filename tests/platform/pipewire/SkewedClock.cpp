@@ -1,7 +1,9 @@
-// vx_skewed_clock GROUP PPM: drives the graph of the nodes in node.group GROUP on a clock of its
-// own, PPM parts per million fast (slow when negative) against CLOCK_MONOTONIC, as a sound card's
-// crystal runs off the system's. A device in the group (the test interface) then delivers its
-// nominal rate's frames at the skewed rate. Runs until killed.
+// vx_skewed_clock GROUP FILE: drives the graph of the nodes in node.group GROUP on a clock of its
+// own, as many parts per million as FILE says fast (slow when negative) against CLOCK_MONOTONIC,
+// as a sound card's crystal runs off the system's. A device in the group (the test interface) then
+// delivers its nominal rate's frames at the skewed rate. SIGHUP reads FILE again: one clock serves
+// a whole session, because the session manager (WirePlumber 0.4.13) crashes when streams link
+// into the group of a second clock node. Runs until killed.
 //
 // Everything after the start runs on the stream's data thread: the timer and the cycles it
 // triggers, so that a trigger never meets a cycle it queued before.
@@ -10,9 +12,10 @@
 #include <spa/param/audio/format-utils.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdint>
-#include <cstdlib>
 #include <ctime>
+#include <fstream>
 
 namespace {
 
@@ -74,13 +77,37 @@ int startTimer(spa_loop*, bool, std::uint32_t, const void*, std::size_t, void* d
   return 0;
 }
 
+// On the data thread: the new skew counts from now.
+int setSkew(spa_loop*, bool, std::uint32_t, const void* ppm, std::size_t, void* data) {
+  auto* clock = static_cast<Clock*>(data);
+  clock->ppm = *static_cast<const double*>(ppm);
+  clock->frames = 0;
+  clock_gettime(CLOCK_MONOTONIC, &clock->start);
+  return 0;
+}
+
+const char* skewFile = nullptr;
+Clock* theClock = nullptr;
+
+void readSkew(void*, int) {
+  double ppm = 0;
+  std::ifstream(skewFile) >> ppm;
+  pw_loop_invoke(theClock->dataLoop, setSkew, 0, &ppm, sizeof(ppm), false, theClock);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
+  // Blocked in every thread, so that only the main loop's signal source takes it.
+  sigset_t hangUp;
+  sigemptyset(&hangUp);
+  sigaddset(&hangUp, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &hangUp, nullptr);
   pw_init(&argc, &argv);
   Clock clock;
-  clock.ppm = std::atof(argv[2]);
+  skewFile = argv[2];
+  theClock = &clock;
   pw_main_loop* loop = pw_main_loop_new(nullptr);
   static const pw_stream_events events = [] {
     pw_stream_events table{};
@@ -110,6 +137,8 @@ int main(int argc, char** argv) {
   clock.dataLoop = pw_data_loop_get_loop(
       pw_context_get_data_loop(pw_core_get_context(pw_stream_get_core(clock.stream))));
   pw_loop_invoke(clock.dataLoop, startTimer, 0, nullptr, 0, true, &clock);
+  readSkew(nullptr, 0);
+  pw_loop_add_signal(pw_main_loop_get_loop(loop), SIGHUP, readSkew, nullptr);
   pw_main_loop_run(loop);
   return 0;
 }
