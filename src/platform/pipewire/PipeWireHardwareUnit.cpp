@@ -210,6 +210,11 @@ OSStatus PipeWireHardwareUnit::connect(const StreamTarget& target) {
     pw_properties_free(props);
     return kAudioHardwareNotRunningError;
   }
+  if (!hardware_.daemonAnswers()) {
+    pw_properties_free(props);
+    lastError_ = "PipeWire is not answering";
+    return kAudioHardwareNotRunningError;
+  }
   stream_ =
       pw_stream_new(hardware_.core(), capture ? "Vexmora Monitor input" : "Vexmora Monitor", props);
   if (stream_ == nullptr) {
