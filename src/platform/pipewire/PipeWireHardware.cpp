@@ -28,7 +28,11 @@ uint64_t monotonicNanoseconds() {
 PipeWireHardware::PipeWireHardware() {
   pw_init(nullptr, nullptr);
   loop_ = pw_thread_loop_new("vx-pipewire", nullptr);
-  context_ = pw_context_new(pw_thread_loop_get_loop(loop_), nullptr, 0);
+  // The real-time client configuration: the data thread that runs our process callbacks asks
+  // for real-time scheduling (directly or through RTKit, where the system allows it), so that a
+  // busy machine does not delay a low-latency route's cycles.
+  context_ = pw_context_new(pw_thread_loop_get_loop(loop_),
+                            pw_properties_new(PW_KEY_CONFIG_NAME, "client-rt.conf", nullptr), 0);
   timer_ = pw_loop_add_timer(pw_thread_loop_get_loop(loop_), &PipeWireHardware::onTimer, this);
   pingTimer_ =
       pw_loop_add_timer(pw_thread_loop_get_loop(loop_), &PipeWireHardware::onPingTimer, this);
