@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QAccessible>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QTest>
@@ -11,7 +10,6 @@
 #include "ui/OffscreenApplication.h"
 #include "ui/PilotLight.h"
 #include "ui/PixelSampling.h"
-#include "ui/StatusConsole.h"
 #include "ui/StudioPalette.h"
 
 namespace {
@@ -41,7 +39,7 @@ TEST(FaceplateBackgroundTest, GradientRunsFromChassisThroughLighterMetalAndScrew
 }
 
 // A lit lamp shows its colour (the control lamp lets a little of its glow through) and glows
-// beyond its body; a dark one only tints and does not glow. Screen readers skip both.
+// beyond its body; a dark one only tints and does not glow.
 template <typename Lamp>
 void expectLitAndDark(const QColor& colour, QPoint centre, double litOpacity, int tolerance,
                       double darkOpacity, int aboveRow) {
@@ -56,9 +54,6 @@ void expectLitAndDark(const QColor& colour, QPoint centre, double litOpacity, in
   EXPECT_TRUE(
       colorNear(image.pixelColor(centre), over(withOpacity(colour, darkOpacity), Qt::black)));
   EXPECT_EQ(image.pixelColor(centre.x(), aboveRow), QColor(Qt::black));
-  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&lamp);
-  EXPECT_TRUE(accessible->role() == QAccessible::NoRole && accessible->state().invisible &&
-              accessible->text(QAccessible::Name).isEmpty());
 }
 
 TEST(LampTest, LitLampsGlowInTheirColourAndDarkLampsOnlyTint) {
@@ -67,16 +62,6 @@ TEST(LampTest, LitLampsGlowInTheirColourAndDarkLampsOnlyTint) {
   expectLitAndDark<ControlLamp>(StudioPalette::amber(),
                                 {ControlLamp::glowReach + 2, ControlLamp::glowReach + 15}, 0.95, 12,
                                 0.48, 0);
-}
-
-TEST(StatusConsoleTest, ReadsAsOneStaticTextOfTitleAndDetail) {
-  StatusConsole console;
-  console.setStatus({"Waiting for the selected input", "Reconnect it.", StatusSeverity::warning});
-  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&console);
-  EXPECT_EQ(accessible->role(), QAccessible::StaticText);
-  EXPECT_EQ(accessible->childCount(), 0);
-  EXPECT_EQ(accessible->text(QAccessible::Name),
-            "STATUS, WAITING FOR THE SELECTED INPUT, Reconnect it.");
 }
 
 // Latched, the body is sunk; disabled, the button is dimmed, its face engraved, clicks ignored.

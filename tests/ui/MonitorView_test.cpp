@@ -130,7 +130,6 @@ std::map<std::string, std::string> readBack(PanelHarness& p) {
   const DiagnosticRow& lastRow = diagnostics.shownRows().back();
   const RecoveryButton& recovery = *v.recoveryButton();
   const RecordingWorkspace& w = p.controller.workspace;
-  const bool muteChecked = QAccessible::queryAccessibleInterface(v.muteLatch())->state().checked;
   return {
       {"status", v.statusConsole()->status().title},
       {"header", v.header()->word().toStdString() + " " + nameOf(v.header()->lightColor())},
@@ -145,10 +144,7 @@ std::map<std::string, std::string> readBack(PanelHarness& p) {
       {"input", spoken(v.inputPicker())},
       {"channels", spoken(v.channelPicker())},
       {"output", spoken(v.outputBox())},
-      {"mute", spoken(v.muteLatch()) + (muteChecked ? " checked" : "")},
       {"mute face", face(v.muteLatch()->buttonFace()->look(), *v.muteLatch())},
-      {"start", spoken(v.primaryButton())},
-      {"header text", spoken(v.header())},
       {"left meter",
        QString::number(v.meters()->left()->reading().levelDBFS, 'f', 0).toStdString()},
       {"diagnostics",
@@ -208,7 +204,6 @@ TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsControlsAndPlatformWording) 
   const std::string noOutput = unavailable + " · FAULT red · " + kStart + ", disabled · ";
   const std::string ready = "Ready · READY white · " + kStart + " · ";
   const std::string running = "Monitoring · ACTIVE green · " + kStop + " · ";
-  const std::string header = "VEXMORA MONITOR, STEREO INPUT  ·  SYSTEM OUTPUT, SM-01, ";
   const std::string saved = "Saved device (disconnected)";
   expectPhase("speakers", "", noInput, "",
               {{"input menu", "* Choose an input… | ---"},
@@ -218,19 +213,12 @@ TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsControlsAndPlatformWording) 
   expectPhase("speakers scarlett", "keys-no-input", noInput, "", {{"pickers", "input -"}});
   expectPhase("scarlett", "", noOutput, "Choose an audio output in the desktop's Sound settings.",
               {{"output", "System output | Unavailable | " + unavailable + " | " + unavailable}});
+  // What the ready panel speaks, the program test reads on the accessibility bus.
   expectPhase("speakers scarlett", "", ready,
               "Ready 48.0 kHz input → 48.0 kHz system output. Monitoring is off.",
               {{"input menu", "Choose an input… | --- | * Scarlett 4i4"},
                {"channel menu", "Choose channels… | --- | * " + kPair12 + " | " + kPair34},
-               {"input", "Input | Scarlett 4i4, 48.0 kHz / 24-bit | Scarlett 4i4 | Scarlett 4i4"},
-               {"channels", "Channels | " + kPair12 + " |  | "},
-               {"output",
-                "System output | Studio Speakers, 48.0 kHz / 32-bit float | Studio "
-                "Speakers | Studio Speakers"},
-               {"mute", "Mute output | Off | Toggles output mute without stopping monitoring | "},
                {"mute face", "MUTE / OUTPUT ON speaker amber"},
-               {"start", "Start Monitoring |  | Starts audio monitoring | "},
-               {"header text", header + "READY |  |  | "},
                {"diagnostics", "hidden, 7 rows, last LATENCY"}});
   // Coming to the front rereads the hardware at once, without waiting for the debounced refresh.
   expectPhase("speakers scarlett", "another-box activate", ready, "",
@@ -238,15 +226,10 @@ TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsControlsAndPlatformWording) 
   expectPhase("speakers scarlett", "keys-pair-34", ready, "",
               {{"channels", "Channels | " + kPair34 + " |  | "}});
   expectPhase("speakers scarlett", "press wait", running, "",
-              {{"pickers", "input channels"},
-               {"left meter", "-6"},
-               {"start", "Stop Monitoring |  | Stops audio monitoring | "}});
-  expectPhase(
-      "speakers scarlett", "press wait mute", "Monitoring · Muted · MUTED green · " + kStop + " · ",
-      "",
-      {{"mute face", "MUTE / LATCHED speaker off amber lit, latched"},
-       {"mute", "Mute output | On | Toggles output mute without stopping monitoring |  checked"},
-       {"header text", header + "MUTED |  |  | "}});
+              {{"pickers", "input channels"}, {"left meter", "-6"}});
+  expectPhase("speakers scarlett", "press wait mute",
+              "Monitoring · Muted · MUTED green · " + kStop + " · ", "",
+              {{"mute face", "MUTE / LATCHED speaker off amber lit, latched"}});
   // The prompt outlasts this turn of the event loop, so the controls are held back.
   expectPhase("speakers scarlett ask", "press events",
               "Requesting audio input access… · SYNC white · STOP MONITORING / ROUTE TRANSITION "
