@@ -286,9 +286,6 @@ class DefaultSinkChanges : public testing::Test {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - switched).count();
     EXPECT_TRUE(monitor_.waitUntilFlowing(1s, [](MonitorViewModel&) { return true; }))
         << "the ring's fill stands still";
-    const double meter = monitor_.onController(
-        [](MonitorViewModel& controller) { return controller.leftMeter().levelDBFS; });
-    EXPECT_GT(meter, -20.0) << "the input meter reads silence";
     ASSERT_TRUE(runSession("record " + sink + " " + tapFile_ + " 1"));
     const std::vector<std::vector<float>> tap = readFloatWave(tapFile_, 2);
     ASSERT_GE(tap[0].size(), 9600u) << "the tap recorded nothing";
