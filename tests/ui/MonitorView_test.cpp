@@ -47,6 +47,14 @@ void keyChoose(PickerButton& picker, const QString& title) {
   QTest::keyClick(&picker, Qt::Key_Return);
 }
 
+// Shows the panel as the active window with the keyboard focus on `widget`.
+void focusOn(MonitorView& view, QWidget* widget) {
+  view.show();
+  QApplication::setActiveWindow(&view);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+  widget->setFocus(Qt::TabFocusReason);
+}
+
 // Runs a script of words, each one thing a person or the system does to the panel.
 void act(PanelHarness& p, const std::string& script) {
   static const std::map<std::string, std::function<void(P&)>> steps{
@@ -91,6 +99,8 @@ void act(PanelHarness& p, const std::string& script) {
          p.controller.settle();
        }},
       {"activate", [](P&) { Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive); }},
+      {"focus-start", [](P& p) { focusOn(*p.view, p.view->primaryButton()); }},
+      {"focus-input", [](P& p) { focusOn(*p.view, p.view->inputPicker()); }},
   };
   std::istringstream words(script);
   for (std::string word; words >> word;) {
@@ -157,6 +167,9 @@ std::map<std::string, std::string> readBack(PanelHarness& p) {
            (lastRow.value.toStdString() == p.vm().technicalError() ? " as reported" : "")},
       {"ring", std::to_string(p.vm().diagnostics().targetBufferedFrames) +
                    (v.latencyLatch()->isLatched() ? " latched" : "")},
+      {"focus", QApplication::focusWidget() == v.primaryButton() ? "start"
+                : QApplication::focusWidget() == v.inputPicker() ? "input"
+                                                                 : "elsewhere"},
       {"opened", w.openedURLs.size() + w.openedApplications.size() == 1
                      ? (w.openedURLs.empty() ? w.openedApplications : w.openedURLs).front()
                      : "?"},
@@ -286,38 +299,21 @@ TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsControlsAndPlatformWording) 
               "PipeWire reported 384.0 kHz for the input. VEXMORA MONITOR accepts standard PCM "
               "rates through 192 kHz.",
               {{"opened", "/System/Applications/Utilities/Audio MIDI Setup.app"}});
-}
-
-// A phase that passes inside one call must leave the keyboard focus where the user put it.
-TEST(MonitorViewTest, FocusStaysOnTheControlThroughPassingPhases) {
-  const struct {
-    bool onInput;
-    const char* script;
-    std::function<bool(MonitorViewModel&)> done;
-  } paths[] = {
-      // Start, then Stop, from the keyboard.
-      {false, "space events space", [](MonitorViewModel& vm) { return !vm.isMonitoring(); }},
-      {true, "press second-input refresh choose-second-input",
-       [](MonitorViewModel& vm) { return vm.selectedDeviceUID() == "second"; }},
-      {false, "press headphones refresh",
-       [](MonitorViewModel& vm) { return vm.outputDevice()->uid == "headphones"; }},
-  };
-  for (const auto& path : paths) {
-    SCOPED_TRACE(path.script);
-    PanelHarness panel;
-    panel.plugStandardDevices();
-    MonitorView& view = panel.open();
-    view.show();
-    QApplication::setActiveWindow(&view);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
-    QWidget* focused =
-        path.onInput ? static_cast<QWidget*>(view.inputPicker()) : view.primaryButton();
-    focused->setFocus(Qt::TabFocusReason);
-    act(panel, path.script);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(QApplication::focusWidget(), focused);
-    EXPECT_TRUE(path.done(panel.vm()));
-  }
+  // A phase that passes inside one call leaves the keyboard focus where the user put it: start
+  // and stop from the keyboard, another input chosen while monitoring, new headphones.
+  expectPhase("speakers scarlett", "focus-start space events space events", ready, "",
+              {{"focus", "start"}});
+  expectPhase("speakers scarlett",
+              "focus-input press second-input refresh choose-second-input events", running, "",
+              {{"focus", "input"},
+               {"input",
+                "Input | Second Interface, 48.0 kHz / 24-bit | Second Interface | Second "
+                "Interface"}});
+  expectPhase("speakers scarlett", "focus-start press headphones refresh events", running, "",
+              {{"focus", "start"},
+               {"output",
+                "System output | Headphones, 48.0 kHz / 32-bit float | Headphones | "
+                "Headphones"}});
 }
 
 }  // namespace
