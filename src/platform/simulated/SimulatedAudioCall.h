@@ -1,8 +1,5 @@
 #pragma once
 
-#include <iosfwd>
-#include <string_view>
-
 #include "platform/CoreAudioTypes.h"
 
 // One entry of the simulated component port's call record: what the engine asked of which unit,
@@ -39,7 +36,3 @@ struct SimulatedAudioCall {
   OSStatus status;
   friend bool operator==(const SimulatedAudioCall&, const SimulatedAudioCall&) = default;
 };
-
-std::string_view simulatedAudioOperationName(SimulatedAudioOperation operation);
-std::string_view simulatedUnitKindName(SimulatedUnitKind kind);
-std::ostream& operator<<(std::ostream& stream, const SimulatedAudioCall& call);

@@ -106,19 +106,6 @@ OSStatus SimulatedAudioComponents::instanceDispose(AudioUnit inInstance) {
   return call.status;
 }
 
-std::size_t SimulatedAudioComponents::liveInstanceCount(SimulatedUnitKind kind) const {
-  return static_cast<std::size_t>(
-      std::count_if(instances_.begin(), instances_.end(),
-                    [kind](const auto& instance) { return instance->kind() == kind; }));
-}
-
-SimulatedHardwareUnit* SimulatedAudioComponents::hardwareUnit(AudioUnit unit) const {
-  for (const auto& instance : instances_) {
-    if (instance.get() == unit) return instance->hardware();
-  }
-  return nullptr;
-}
-
 SimulatedUnitKind SimulatedAudioComponents::componentKind(AudioComponent component) const {
   if (component == nullptr) return SimulatedUnitKind::none;
   if (component == reinterpret_cast<AudioComponent>(const_cast<std::byte*>(&hardwareComponent_))) {

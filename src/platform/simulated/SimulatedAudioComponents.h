@@ -10,7 +10,6 @@
 #include "platform/simulated/SimulatedAudioRecordedUnit.h"
 
 class SimulatedAudioWorld;
-class SimulatedHardwareUnit;
 
 using SimulatedVarispeedFactory = std::function<std::unique_ptr<AudioUnitInstance>()>;
 
@@ -45,9 +44,6 @@ class SimulatedAudioComponents final : public AudioComponentPort {
   void clearAudioPathFailure() { instrumentation_.audioPathFailure().disarm(); }
 
   std::size_t liveInstanceCount() const { return instances_.size(); }
-  std::size_t liveInstanceCount(SimulatedUnitKind kind) const;
-  // The simulated hardware unit behind a handle this port gave out, or null.
-  SimulatedHardwareUnit* hardwareUnit(AudioUnit unit) const;
 
  private:
   SimulatedUnitKind componentKind(AudioComponent component) const;

@@ -1,10 +1,60 @@
 #pragma once
 
+#include <atomic>
+#include <optional>
 #include <vector>
 
+#include "platform/CoreAudioTypes.h"
 #include "platform/simulated/SimulatedAudioCall.h"
-#include "platform/simulated/SimulatedAudioCallFailure.h"
-#include "platform/simulated/SimulatedAudioPathFailure.h"
+
+// A main-thread call that the simulated component port makes fail. Absent fields match anything.
+// The failing call is not carried out: it only returns `status`. For findNext the status is not
+// used: the call finds no component. For instanceNew the call returns `status` and no instance,
+// so a status of noErr gives "success without an instance". A getProperty with a `reading` hands
+// that value back instead and reports `readingBytes` as its size, whatever the caller's buffer
+// holds; only what fits is copied.
+struct SimulatedCallFailure {
+  SimulatedAudioOperation operation;
+  OSStatus status;
+  std::optional<SimulatedUnitKind> kind{};
+  std::optional<UInt32> id{};  // property or parameter
+  std::optional<AudioUnitScope> scope{};
+  std::optional<AudioUnitElement> element{};
+  // 1-based: only the Nth matching call fails. 0: every matching call fails.
+  UInt32 occurrence = 0;
+  std::optional<UInt32> reading{};
+  UInt32 readingBytes = sizeof(UInt32);
+};
+
+// A failure on the audio path: the Nth render (or set-parameter) call that a unit of the given
+// kind receives on the audio path returns `status` instead of being carried out. Every unit of
+// that kind counts its own calls.
+struct SimulatedAudioPathFailure {
+  SimulatedAudioOperation operation;  // render or setParameter
+  SimulatedUnitKind kind;
+  UInt64 call;  // 1-based
+  OSStatus status;
+};
+
+// Holds the one armed audio-path failure where the audio path can read it without locking.
+// Arm and disarm on the main thread, before the units start; the audio path only reads.
+class SimulatedAudioPathFailureSlot {
+ public:
+  void arm(const SimulatedAudioPathFailure& failure);
+  void disarm() { armed_.store(false, std::memory_order_release); }
+  // The status the call should return instead of running, or noErr to run it.
+  OSStatus statusFor(SimulatedAudioOperation operation, SimulatedUnitKind kind,
+                     UInt64 call) const noexcept;
+
+ private:
+  // Release when arming, acquire on the audio path: publishes the fields below.
+  std::atomic<bool> armed_{false};
+  // Relaxed: written before armed_ is set, read after it has been seen set.
+  std::atomic<SimulatedAudioOperation> operation_{SimulatedAudioOperation::render};
+  std::atomic<SimulatedUnitKind> kind_{SimulatedUnitKind::none};
+  std::atomic<UInt64> call_{0};
+  std::atomic<OSStatus> status_{noErr};
+};
 
 // What the simulated component port records and injects: the record of main-thread calls, the
 // failure rules that apply to them, and the one failure armed for the audio path.
@@ -23,7 +73,6 @@ class SimulatedAudioInstrumentation {
   void clearFailures() { rules_.clear(); }
 
   SimulatedAudioPathFailureSlot& audioPathFailure() { return audioPathFailure_; }
-  const SimulatedAudioPathFailureSlot& audioPathFailure() const { return audioPathFailure_; }
 
  private:
   struct Rule {

@@ -23,7 +23,6 @@ class SimulatedAudioRecordedUnit final : public AudioUnitInstance {
   SimulatedAudioRecordedUnit& operator=(const SimulatedAudioRecordedUnit&) = delete;
 
   SimulatedUnitKind kind() const;
-  SimulatedHardwareUnit* hardware() const { return hardware_; }
 
   OSStatus setProperty(AudioUnitPropertyID property, AudioUnitScope scope, AudioUnitElement element,
                        const void* data, UInt32 dataSize) override;
