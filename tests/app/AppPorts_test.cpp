@@ -5,18 +5,14 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
-#include <atomic>
 #include <thread>
 #include <vector>
 
 #include "app/QtMainThreadExecutor.h"
 #include "app/SettingsKeyValueStore.h"
-#include "app/SingleInstance.h"
-#include "app/TerminationSignals.h"
 #include "devices/AppPreferences.h"
 #include "ui/OffscreenApplication.h"
 
@@ -113,37 +109,4 @@ TEST(SettingsKeyValueStore, AnyFileReadsSanelyAndIsReplacedWholeOrNotAtAll) {
     }
   }
   ::signal(SIGXFSZ, SIG_DFL);
-}
-
-TEST(SingleInstance, OfTwoStartsAtOnceOneListensAndALaterStartAsksItToShowItsWindow) {
-  QTemporaryDir directory;
-  const QString socket = directory.filePath("instance");
-  {
-    SingleInstance first(socket);
-    SingleInstance second(socket);
-    // Both ask before either listens, as two programs started together do.
-    EXPECT_FALSE(first.askRunningInstanceToShow());
-    EXPECT_TRUE(second.askRunningInstanceToShow());
-    ASSERT_TRUE(first.listen());
-    EXPECT_FALSE(second.listen());
-    QSignalSpy shown(&first, &SingleInstance::showRequested);
-    std::atomic<bool> answered = false;
-    std::jthread later([&] { answered = SingleInstance(socket).askRunningInstanceToShow(); });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.count() == 1; }));
-    later.join();
-    EXPECT_TRUE(answered);
-  }
-  // Nor lock nor socket is left behind to block the next start.
-  EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
-            QStringList{});
-}
-
-TEST(TerminationSignals, SigtermAndSigintArriveOnTheEventLoop) {
-  TerminationSignals termination;
-  QSignalSpy received(&termination, &TerminationSignals::received);
-  ::raise(SIGTERM);
-  ::raise(SIGINT);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return received.count() == 2; }));
-  EXPECT_EQ(received.at(0).at(0).toInt(), SIGTERM);
-  EXPECT_EQ(received.at(1).at(0).toInt(), SIGINT);
 }
