@@ -2,27 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <vector>
 
 #include "audio/CaptureCallbackContext.h"
-#include "audio/PlaybackCallbackContext.h"
 #include "audio/RingReadCallbackContext.h"
 #include "ringbuffer/VXRingBuffer.h"
 
 namespace {
 
-// Stands in for the input unit or the varispeed: renders 0.25 left and -0.5 right, or pulls
-// through `pull` the way a converter pulls its input, and records the rates set on it.
+// Stands in for the input unit: renders 0.25 left and -0.5 right.
 struct ScriptedUnit final : AudioUnitInstance {
   OSStatus renderStatus = noErr;
   UInt32 lastBus = 99;
   int renders = 0;
-  std::vector<float> rates;
-  AURenderCallbackStruct pull{nullptr, nullptr};
 
   OSStatus setProperty(AudioUnitPropertyID, AudioUnitScope, AudioUnitElement, const void*,
                        UInt32) override {
@@ -33,9 +28,8 @@ struct ScriptedUnit final : AudioUnitInstance {
     return kAudioUnitErr_InvalidProperty;
   }
   OSStatus setParameter(AudioUnitParameterID, AudioUnitScope, AudioUnitElement,
-                        AudioUnitParameterValue value, UInt32) override {
-    rates.push_back(value);
-    return noErr;
+                        AudioUnitParameterValue, UInt32) override {
+    return kAudioUnitErr_InvalidParameter;
   }
   OSStatus getParameter(AudioUnitParameterID, AudioUnitScope, AudioUnitElement,
                         AudioUnitParameterValue*) override {
@@ -45,18 +39,15 @@ struct ScriptedUnit final : AudioUnitInstance {
   OSStatus uninitialize() override { return noErr; }
   OSStatus outputStart() override { return noErr; }
   OSStatus outputStop() override { return noErr; }
-  OSStatus render(AudioUnitRenderActionFlags* flags, const AudioTimeStamp* stamp, UInt32 bus,
-                  UInt32 frames, AudioBufferList* list) override {
+  OSStatus render(AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32 bus, UInt32 frames,
+                  AudioBufferList* list) override {
     ++renders;
     lastBus = bus;
-    if (renderStatus != noErr || pull.inputProc == nullptr) {
-      for (UInt32 i = 0; renderStatus == noErr && i < frames; ++i) {
-        static_cast<float*>(list->mBuffers[0].mData)[i] = 0.25f;
-        static_cast<float*>(list->mBuffers[1].mData)[i] = -0.5f;
-      }
-      return renderStatus;
+    for (UInt32 i = 0; renderStatus == noErr && i < frames; ++i) {
+      static_cast<float*>(list->mBuffers[0].mData)[i] = 0.25f;
+      static_cast<float*>(list->mBuffers[1].mData)[i] = -0.5f;
     }
-    return pull.inputProc(pull.inputProcRefCon, flags, stamp, 0, frames, list);
+    return renderStatus;
   }
 };
 
@@ -72,19 +63,14 @@ struct StereoBlock {
   AudioBufferList* list = reinterpret_cast<AudioBufferList*>(storage.data());
 };
 
-// The three callbacks around one ring, the way the engine wires them: the capture callback renders
-// the input unit into the ring, and the playback callback renders the varispeed, which pulls the
-// ring through the ring read callback.
+// The capture callback renders the input unit into the ring; the ring read callback feeds the
+// converter from it.
 struct Callbacks : ::testing::Test {
   std::unique_ptr<VXRingBuffer, void (*)(VXRingBufferRef)> ring{VXRingBufferCreate(65536, 8705),
                                                                 VXRingBufferDestroy};
-  ScriptedUnit input, varispeed;
+  ScriptedUnit input;
   CaptureCallbackContext captureContext{ring.get(), 512};
   RingReadCallbackContext readContext{ring.get()};
-  PlaybackCallbackContext context{ring.get(), 48000.0, &varispeed, 1.0};
-  StereoBlock block{512};
-
-  Callbacks() { varispeed.pull = {ringReadCallback, &readContext}; }
   OSStatus capture(UInt32 frames) {
     AudioUnitRenderActionFlags flags = 0;
     return captureInputCallback(&captureContext, &flags, nullptr, 0, frames, nullptr);
@@ -92,9 +78,6 @@ struct Callbacks : ::testing::Test {
   void fill(UInt32 frames) {
     std::vector<float> data(frames, 0.5f);
     ASSERT_EQ(VXRingBufferWrite(ring.get(), data.data(), data.data(), frames), frames);
-  }
-  OSStatus play(AudioBufferList* list, UInt32 frames = 512) {
-    return playbackOutputCallback(&context, nullptr, nullptr, 0, frames, list);
   }
   std::int32_t parked() { return VXRingBufferTakeError(ring.get()); }
 };
@@ -137,21 +120,6 @@ TEST(DriftTargetRate, IsProportionalAndClampedToAThousandPpm) {
   for (const auto& [fill, rate] : rows) {
     EXPECT_NEAR(driftTargetRate(fill * 8705, 8705), rate, 1e-12) << fill;
   }
-}
-
-TEST_F(Callbacks, PlaybackSmoothsTheRateTowardsTheFillWithAFiveSecondTimeConstant) {
-  // A late first pull: priming leaves exactly the target after it, so the rate stays.
-  fill(8705 + 512 + 300);
-  ASSERT_EQ(play(block.list), noErr);
-  EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 8705u);
-  // After the next cycle's read the fill is 10 % above target.
-  fill(512 + 870);
-  ASSERT_EQ(play(block.list), noErr);
-  const double a = 1.0 - std::exp(-(512.0 / 48000.0) / 5.0);
-  const double rate = 1.0 + a * (driftTargetRate(8705 + 870, 8705) - 1.0);
-  EXPECT_EQ(varispeed.rates, (std::vector<float>{1.0f, static_cast<float>(rate)}));
-  EXPECT_DOUBLE_EQ(context.filteredPlaybackRate, rate);
-  EXPECT_GT(block.right[511], 0.0f);  // the envelope ran
 }
 
 }  // namespace

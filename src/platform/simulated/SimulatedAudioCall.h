@@ -28,11 +28,11 @@ enum class SimulatedUnitKind { none, ahalUnbound, input, output, varispeed };
 struct SimulatedAudioCall {
   SimulatedAudioOperation operation;
   SimulatedUnitKind kind;
-  UInt32 id;  // property or parameter; 0 for other operations
-  AudioUnitScope scope;
-  AudioUnitElement element;
+  UInt32 id = 0;  // property or parameter; 0 for other operations
+  AudioUnitScope scope = 0;
+  AudioUnitElement element = 0;
   // The call's result. findNext records noErr when it returned a component, otherwise
   // kAudio_UnimplementedError.
-  OSStatus status;
+  OSStatus status = noErr;
   friend bool operator==(const SimulatedAudioCall&, const SimulatedAudioCall&) = default;
 };

@@ -48,7 +48,7 @@ AudioComponent SimulatedAudioComponents::findNext(AudioComponent inComponent,
       break;
     }
   }
-  SimulatedAudioCall call{SimulatedAudioOperation::findNext, componentKind(found), 0, 0, 0, noErr};
+  SimulatedAudioCall call{SimulatedAudioOperation::findNext, componentKind(found)};
   if (found != nullptr && instrumentation_.injectedFailure(call)) found = nullptr;
   call.status = found != nullptr ? noErr : kAudio_UnimplementedError;
   instrumentation_.record(call);
@@ -57,7 +57,7 @@ AudioComponent SimulatedAudioComponents::findNext(AudioComponent inComponent,
 
 OSStatus SimulatedAudioComponents::instanceNew(AudioComponent inComponent, AudioUnit* outInstance) {
   const SimulatedUnitKind kind = componentKind(inComponent);
-  SimulatedAudioCall call{SimulatedAudioOperation::instanceNew, kind, 0, 0, 0, noErr};
+  SimulatedAudioCall call{SimulatedAudioOperation::instanceNew, kind};
   const auto finish = [&](OSStatus status) {
     call.status = status;
     instrumentation_.record(call);
@@ -90,11 +90,7 @@ OSStatus SimulatedAudioComponents::instanceDispose(AudioUnit inInstance) {
     return instance.get() == inInstance;
   });
   SimulatedAudioCall call{SimulatedAudioOperation::instanceDispose,
-                          found != instances_.end() ? (*found)->kind() : SimulatedUnitKind::none,
-                          0,
-                          0,
-                          0,
-                          noErr};
+                          found != instances_.end() ? (*found)->kind() : SimulatedUnitKind::none};
   if (found == instances_.end()) {
     call.status = kAudio_ParamError;
   } else if (const SimulatedCallFailure* injected = instrumentation_.injectedFailure(call)) {

@@ -23,7 +23,7 @@ OSStatus SimulatedAudioRecordedUnit::recorded(SimulatedAudioOperation operation,
                                               Forward&& forward,
                                               const SimulatedCallFailure** injected) {
   if (SimulatedAudioPathScope::active()) return forward();
-  SimulatedAudioCall call{operation, kind(), id, scope, element, noErr};
+  SimulatedAudioCall call{operation, kind(), id, scope, element};
   const SimulatedCallFailure* failure = instrumentation_.injectedFailure(call);
   if (injected != nullptr) *injected = failure;
   call.status = failure != nullptr ? failure->status : forward();
