@@ -37,11 +37,11 @@ class SimulatedAudioComponents final : public AudioComponentPort {
   void clearCalls() { instrumentation_.clearCalls(); }
   void failCall(const SimulatedCallFailure& failure) { instrumentation_.addFailure(failure); }
   void clearCallFailures() { instrumentation_.clearFailures(); }
-  // Arm before the units start.
+  // While no device thread runs.
   void failOnAudioPath(const SimulatedAudioPathFailure& failure) {
-    instrumentation_.audioPathFailure().arm(failure);
+    instrumentation_.setAudioPathFailure(failure);
   }
-  void clearAudioPathFailure() { instrumentation_.audioPathFailure().disarm(); }
+  void clearAudioPathFailure() { instrumentation_.setAudioPathFailure(std::nullopt); }
 
   std::size_t liveInstanceCount() const { return instances_.size(); }
 

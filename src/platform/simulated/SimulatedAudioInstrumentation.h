@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -36,30 +35,11 @@ struct SimulatedAudioPathFailure {
   OSStatus status;
 };
 
-// Holds the one armed audio-path failure where the audio path can read it without locking.
-// Arm and disarm on the main thread, before the units start; the audio path only reads.
-class SimulatedAudioPathFailureSlot {
- public:
-  void arm(const SimulatedAudioPathFailure& failure);
-  void disarm() { armed_.store(false, std::memory_order_release); }
-  // The status the call should return instead of running, or noErr to run it.
-  OSStatus statusFor(SimulatedAudioOperation operation, SimulatedUnitKind kind,
-                     UInt64 call) const noexcept;
-
- private:
-  // Release when arming, acquire on the audio path: publishes the fields below.
-  std::atomic<bool> armed_{false};
-  // Relaxed: written before armed_ is set, read after it has been seen set.
-  std::atomic<SimulatedAudioOperation> operation_{SimulatedAudioOperation::render};
-  std::atomic<SimulatedUnitKind> kind_{SimulatedUnitKind::none};
-  std::atomic<UInt64> call_{0};
-  std::atomic<OSStatus> status_{noErr};
-};
-
 // What the simulated component port records and injects: the record of main-thread calls, the
 // failure rules that apply to them, and the one failure armed for the audio path.
 //
-// Threads: everything but audioPathFailure().statusFor belongs to the main thread.
+// Threads: the main thread; the audio path calls audioPathStatus() only. Set or clear the
+// audio-path failure while no device thread runs (under virtual time, or before startRealTime()).
 class SimulatedAudioInstrumentation {
  public:
   // Counts the call against every matching rule and returns the first rule that fires, or null
@@ -72,7 +52,12 @@ class SimulatedAudioInstrumentation {
   void addFailure(const SimulatedCallFailure& failure) { rules_.push_back({failure, 0}); }
   void clearFailures() { rules_.clear(); }
 
-  SimulatedAudioPathFailureSlot& audioPathFailure() { return audioPathFailure_; }
+  void setAudioPathFailure(std::optional<SimulatedAudioPathFailure> failure) {
+    audioPathFailure_ = failure;
+  }
+  // The status the audio-path call should return instead of running, or noErr to run it.
+  OSStatus audioPathStatus(SimulatedAudioOperation operation, SimulatedUnitKind kind,
+                           UInt64 call) const noexcept;
 
  private:
   struct Rule {
@@ -82,5 +67,5 @@ class SimulatedAudioInstrumentation {
 
   std::vector<SimulatedAudioCall> calls_;
   std::vector<Rule> rules_;
-  SimulatedAudioPathFailureSlot audioPathFailure_;
+  std::optional<SimulatedAudioPathFailure> audioPathFailure_;
 };

@@ -61,7 +61,7 @@ OSStatus SimulatedAudioRecordedUnit::setParameter(AudioUnitParameterID parameter
     return unit_->setParameter(parameter, scope, element, value, bufferOffsetInFrames);
   };
   if (SimulatedAudioPathScope::active()) {
-    const OSStatus injected = instrumentation_.audioPathFailure().statusFor(
+    const OSStatus injected = instrumentation_.audioPathStatus(
         SimulatedAudioOperation::setParameter, kind(), ++parameterSetsOnPath_);
     return injected != noErr ? injected : forward();
   }
@@ -99,8 +99,8 @@ OSStatus SimulatedAudioRecordedUnit::render(AudioUnitRenderActionFlags* ioAction
                                             const AudioTimeStamp* inTimeStamp,
                                             UInt32 inOutputBusNumber, UInt32 inNumberFrames,
                                             AudioBufferList* ioData) {
-  const OSStatus injected = instrumentation_.audioPathFailure().statusFor(
-      SimulatedAudioOperation::render, kind(), ++renderCalls_);
+  const OSStatus injected =
+      instrumentation_.audioPathStatus(SimulatedAudioOperation::render, kind(), ++renderCalls_);
   if (injected != noErr) return injected;
   return unit_->render(ioActionFlags, inTimeStamp, inOutputBusNumber, inNumberFrames, ioData);
 }
