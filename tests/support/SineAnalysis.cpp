@@ -52,10 +52,10 @@ SineFit fitSine(std::span<const float> samples, double sampleRate, double freque
     const double error = samples[n] - model;
     residualEnergy += error * error;
   }
-  // a·sin + b·cos = A·sin(ωn + φ) with A·cos φ = a and A·sin φ = b.
+  // a·sin + b·cos = A·sin(ωn + φ) with A = hypot(a, b).
   const double amplitude = std::hypot(weights[0], weights[1]);
   const double residualPower = residualEnergy / static_cast<double>(samples.size());
-  return SineFit{frequency, amplitude, std::atan2(weights[1], weights[0]),
+  return SineFit{frequency, amplitude,
                  10.0 * std::log10(amplitude * amplitude / 2.0 / residualPower)};
 }
 
