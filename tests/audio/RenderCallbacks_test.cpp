@@ -7,51 +7,12 @@
 #include <memory>
 #include <vector>
 
-#include "audio/CaptureCallbackContext.h"
 #include "audio/RingReadCallbackContext.h"
 #include "ringbuffer/VXRingBuffer.h"
 
 namespace {
 
-// Stands in for the input unit: renders 0.25 left and -0.5 right.
-struct ScriptedUnit final : AudioUnitInstance {
-  OSStatus renderStatus = noErr;
-  UInt32 lastBus = 99;
-  int renders = 0;
-
-  OSStatus setProperty(AudioUnitPropertyID, AudioUnitScope, AudioUnitElement, const void*,
-                       UInt32) override {
-    return kAudioUnitErr_InvalidProperty;
-  }
-  OSStatus getProperty(AudioUnitPropertyID, AudioUnitScope, AudioUnitElement, void*,
-                       UInt32*) override {
-    return kAudioUnitErr_InvalidProperty;
-  }
-  OSStatus setParameter(AudioUnitParameterID, AudioUnitScope, AudioUnitElement,
-                        AudioUnitParameterValue, UInt32) override {
-    return kAudioUnitErr_InvalidParameter;
-  }
-  OSStatus getParameter(AudioUnitParameterID, AudioUnitScope, AudioUnitElement,
-                        AudioUnitParameterValue*) override {
-    return kAudioUnitErr_InvalidParameter;
-  }
-  OSStatus initialize() override { return noErr; }
-  OSStatus uninitialize() override { return noErr; }
-  OSStatus outputStart() override { return noErr; }
-  OSStatus outputStop() override { return noErr; }
-  OSStatus render(AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32 bus, UInt32 frames,
-                  AudioBufferList* list) override {
-    ++renders;
-    lastBus = bus;
-    for (UInt32 i = 0; renderStatus == noErr && i < frames; ++i) {
-      static_cast<float*>(list->mBuffers[0].mData)[i] = 0.25f;
-      static_cast<float*>(list->mBuffers[1].mData)[i] = -0.5f;
-    }
-    return renderStatus;
-  }
-};
-
-// A stereo block the callbacks can be handed.
+// A stereo block a callback can be handed.
 struct StereoBlock {
   explicit StereoBlock(UInt32 frames) : left(frames, 9.0f), right(frames, 9.0f) {
     list->mNumberBuffers = 2;
@@ -63,53 +24,18 @@ struct StereoBlock {
   AudioBufferList* list = reinterpret_cast<AudioBufferList*>(storage.data());
 };
 
-// The capture callback renders the input unit into the ring; the ring read callback feeds the
-// converter from it.
-struct Callbacks : ::testing::Test {
-  std::unique_ptr<VXRingBuffer, void (*)(VXRingBufferRef)> ring{VXRingBufferCreate(65536, 8705),
-                                                                VXRingBufferDestroy};
-  ScriptedUnit input;
-  CaptureCallbackContext captureContext{ring.get(), 512};
-  RingReadCallbackContext readContext{ring.get()};
-  OSStatus capture(UInt32 frames) {
-    AudioUnitRenderActionFlags flags = 0;
-    return captureInputCallback(&captureContext, &flags, nullptr, 0, frames, nullptr);
-  }
-  void fill(UInt32 frames) {
-    std::vector<float> data(frames, 0.5f);
-    ASSERT_EQ(VXRingBufferWrite(ring.get(), data.data(), data.data(), frames), frames);
-  }
-  std::int32_t parked() { return VXRingBufferTakeError(ring.get()); }
-};
-
-// Refusals write nothing and park their status for the main thread.
-TEST_F(Callbacks, CaptureWritesTheRenderedPairIntoTheRingOrParksWhyNot) {
-  EXPECT_EQ(capture(16), kAudio_ParamError) << "without a unit";
-  EXPECT_EQ(parked(), kAudio_ParamError);
-  captureContext.audioUnit = &input;
-  EXPECT_EQ(capture(513), kAudio_ParamError);
-  EXPECT_EQ(parked(), kAudio_ParamError);
-  EXPECT_EQ(input.renders, 0);
-  input.renderStatus = -10863;
-  EXPECT_EQ(capture(64), -10863);
-  EXPECT_EQ(parked(), -10863);
-  EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 0u);
-  input.renderStatus = noErr;
-  EXPECT_EQ(capture(512), noErr);
-  EXPECT_EQ(input.lastBus, 1u);
-  EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 512u);
-  const VXMeterSnapshot meters = VXRingBufferTakeMeterSnapshot(ring.get());
-  EXPECT_EQ(meters.leftPeak, 0.25f);
-  EXPECT_EQ(meters.rightPeak, 0.5f);
-}
-
-// (2^30 + 4) frames of 4 bytes wrap to 16 bytes in 32 bits.
-TEST_F(Callbacks, ReadRefusesABlockWhoseByteSizeWraps) {
+// (2^30 + 4) frames of 4 bytes wrap to 16 bytes in 32 bits: refused, and the status parked for the
+// main thread.
+TEST(RingReadCallback, RefusesABlockWhoseByteSizeWraps) {
+  const std::unique_ptr<VXRingBuffer, void (*)(VXRingBufferRef)> ring{
+      VXRingBufferCreate(65536, 8705), VXRingBufferDestroy};
+  RingReadCallbackContext context{ring.get()};
+  std::vector<float> data(8705 + 512, 0.5f);
+  ASSERT_EQ(VXRingBufferWrite(ring.get(), data.data(), data.data(), 8705 + 512), 8705u + 512);
   StereoBlock wrapping(4);
-  fill(8705 + 512);
-  EXPECT_EQ(ringReadCallback(&readContext, nullptr, nullptr, 0, (1u << 30) + 4, wrapping.list),
+  EXPECT_EQ(ringReadCallback(&context, nullptr, nullptr, 0, (1u << 30) + 4, wrapping.list),
             kAudio_ParamError);
-  EXPECT_EQ(parked(), kAudio_ParamError);
+  EXPECT_EQ(VXRingBufferTakeError(ring.get()), kAudio_ParamError);
   EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 8705u + 512) << "nothing was read";
 }
 
