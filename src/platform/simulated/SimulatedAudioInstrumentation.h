@@ -25,11 +25,10 @@ struct SimulatedCallFailure {
   UInt32 readingBytes = sizeof(UInt32);
 };
 
-// A failure on the audio path: the Nth render (or set-parameter) call that a unit of the given
-// kind receives on the audio path returns `status` instead of being carried out. Every unit of
-// that kind counts its own calls.
+// A failure on the audio path: the Nth render call that a unit of the given kind receives returns
+// `status` instead of being carried out. Every unit of that kind counts its own calls.
 struct SimulatedAudioPathFailure {
-  SimulatedAudioOperation operation;  // render or setParameter
+  SimulatedAudioOperation operation;  // render
   SimulatedUnitKind kind;
   UInt64 call;  // 1-based
   OSStatus status;

@@ -57,15 +57,9 @@ OSStatus SimulatedAudioRecordedUnit::setParameter(AudioUnitParameterID parameter
                                                   AudioUnitScope scope, AudioUnitElement element,
                                                   AudioUnitParameterValue value,
                                                   UInt32 bufferOffsetInFrames) {
-  const auto forward = [&] {
+  return recorded(SimulatedAudioOperation::setParameter, parameter, scope, element, [&] {
     return unit_->setParameter(parameter, scope, element, value, bufferOffsetInFrames);
-  };
-  if (SimulatedAudioPathScope::active()) {
-    const OSStatus injected = instrumentation_.audioPathStatus(
-        SimulatedAudioOperation::setParameter, kind(), ++parameterSetsOnPath_);
-    return injected != noErr ? injected : forward();
-  }
-  return recorded(SimulatedAudioOperation::setParameter, parameter, scope, element, forward);
+  });
 }
 
 OSStatus SimulatedAudioRecordedUnit::getParameter(AudioUnitParameterID parameter,
