@@ -37,22 +37,14 @@ TEST(CatalogRefreshTest, SavedSelectionIsRestoredAndAChoiceSavedAndWatched) {
   EXPECT_FALSE(h.defaults.hasObject("inputDeviceUID"));
 }
 
-class DebounceTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    h.plugOutput("Speakers", "speakers");
-    h.plugInput("Scarlett", "scarlett");
-    h.launch();
-    h.settleRefresh();
-  }
-
-  // Every refresh reads the permission once; nothing else reads it while no one acts.
-  std::size_t refreshes() const { return h.authorization.statusReads(); }
-
+TEST(DebounceTest, ThreeNotificationsFiftyMillisecondsApartGiveOneRefresh) {
   ControllerHarness h;
-};
-
-TEST_F(DebounceTest, ThreeNotificationsFiftyMillisecondsApartGiveOneRefresh) {
+  h.plugOutput("Speakers", "speakers");
+  h.plugInput("Scarlett", "scarlett");
+  h.launch();
+  h.settleRefresh();
+  // Every refresh reads the permission once; nothing else reads it while no one acts.
+  const auto refreshes = [&] { return h.authorization.statusReads(); };
   const std::size_t before = refreshes();
   for (const char* uid : {"a", "b", "c"}) h.plugInput(uid, uid), h.advance(50ms);
   h.advance(149ms);  // 199 ms after the last
@@ -63,13 +55,12 @@ TEST_F(DebounceTest, ThreeNotificationsFiftyMillisecondsApartGiveOneRefresh) {
   EXPECT_EQ(h.vm().inputDevices().size(), 4u);
   h.advance(500ms);
   EXPECT_EQ(refreshes(), before + 1);
-}
 
-TEST_F(DebounceTest, ShutdownCancelsThePendingRefreshEndsPollingAndStopsTheEngine) {
+  // Shutdown cancels the pending refresh, ends polling and stops the engine.
   h.vm().toggleMonitoring();
   h.settle();
-  const std::size_t before = refreshes();
-  h.plugInput("A", "a");
+  const std::size_t monitoring = refreshes();
+  h.plugInput("D", "d");
   h.settle();
   ASSERT_EQ(h.mainThread.pendingCount(), 2u) << "the refresh and the next poll";
   int notifications = 0;
@@ -79,7 +70,7 @@ TEST_F(DebounceTest, ShutdownCancelsThePendingRefreshEndsPollingAndStopsTheEngin
   EXPECT_FALSE(h.vm().monitorIntent());
   EXPECT_EQ(h.components.liveInstanceCount(), 0u);
   h.advance(500ms);
-  EXPECT_EQ(refreshes(), before);
+  EXPECT_EQ(refreshes(), monitoring);
   EXPECT_EQ(notifications, 0) << "shutdown publishes nothing, and nothing polls";
 }
 
