@@ -5,14 +5,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <atomic>
 #include <thread>
 #include <vector>
 
 #include "app/QtMainThreadExecutor.h"
 #include "app/SettingsKeyValueStore.h"
+#include "app/SingleInstance.h"
 #include "devices/AppPreferences.h"
 #include "ui/OffscreenApplication.h"
 
@@ -109,4 +112,27 @@ TEST(SettingsKeyValueStore, AnyFileReadsSanelyAndIsReplacedWholeOrNotAtAll) {
     }
   }
   ::signal(SIGXFSZ, SIG_DFL);
+}
+
+TEST(SingleInstance, OfTwoStartsAtOnceOneListensAndALaterStartAsksItToShowItsWindow) {
+  QTemporaryDir directory;
+  const QString socket = directory.filePath("instance");
+  {
+    SingleInstance first(socket);
+    SingleInstance second(socket);
+    // Both ask before either listens, as two programs started together do.
+    EXPECT_FALSE(first.askRunningInstanceToShow());
+    EXPECT_TRUE(second.askRunningInstanceToShow());
+    ASSERT_TRUE(first.listen());
+    EXPECT_FALSE(second.listen());
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+    std::atomic<bool> answered = false;
+    std::jthread later([&] { answered = SingleInstance(socket).askRunningInstanceToShow(); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.count() == 1; }));
+    later.join();
+    EXPECT_TRUE(answered);
+  }
+  // Nor lock nor socket is left behind to block the next start.
+  EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            QStringList{});
 }
