@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cmath>
-#include <filesystem>
+#include <cstdlib>
 #include <span>
 #include <thread>
 
@@ -87,9 +85,9 @@ bool tonesArrive(const std::string& sink, const std::string& file, double gainDb
 // faithfully or says why not, and the selection survives the node's going.
 TEST(OddDevices, EachOddNodeIsListedAsUsableOrSaysWhyAndKeepsTheSelection) {
   ControllerOnPipeWire monitor;
-  const std::string stem =
-      (std::filesystem::temp_directory_path() / ("vx-odd-" + std::to_string(getpid()))).string();
-  const std::string toneFile = stem + "-tone.wav", tapFile = stem + "-tap.wav";
+  // In the session's directory, which ends with it.
+  const std::string toneFile = std::string(std::getenv("VX_PW_SESSION")) + "/odd-tone.wav";
+  const std::string tapFile = std::string(std::getenv("VX_PW_SESSION")) + "/odd-tap.wav";
   const auto frames = static_cast<std::size_t>(kRate * 30);
   writeFloatWave(toneFile,
                  {MultiTone{{{997.0, kAmplitude}}, kRate}.samples(frames),
@@ -150,6 +148,4 @@ TEST(OddDevices, EachOddNodeIsListedAsUsableOrSaysWhyAndKeepsTheSelection) {
       return 0;
     });
   }
-  std::filesystem::remove(toneFile);
-  std::filesystem::remove(tapFile);
 }
