@@ -2,6 +2,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 #include <limits>
 
@@ -146,6 +147,21 @@ TEST_F(LevelMeterViewTest, ReadoutReleasesThePeakAndOnlyTheLitLampClearsOnClickO
   EXPECT_EQ(clears, 1);  // the press is queued, so the caller never waits on the button
   QCoreApplication::processEvents();
   EXPECT_EQ(clears, 2);
+}
+
+// A new reading repaints only the segments it changes; the window then shows what a full repaint
+// of the same reading shows.
+TEST_F(LevelMeterViewTest, RepaintingChangedSegmentsShowsWhatAFullRepaintShows) {
+  build({});
+  view->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+  for (const double level : {-40.0, -25.5, -59.0, -0.1, -12.0, -3.0, -50.0}) {
+    view->setReading({level, std::min(0.0, level + 9.0), -0.1, false});
+    QCoreApplication::processEvents();
+  }
+  const QImage shown = view->screen()->grabWindow(view->winId()).toImage();
+  EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32),
+            view->grab().toImage().convertToFormat(QImage::Format_RGB32));
 }
 
 // The program's check on the accessibility bus reads the meters at rest; here the held peak, the
