@@ -9,6 +9,9 @@
 #include <QImage>
 
 #include "ui/HardwareButton.h"
+#include "ui/LevelMeterView.h"
+#include "ui/MeterSegmentBar.h"
+#include "ui/MeterWell.h"
 #include "ui/MonitorView.h"
 #include "ui/PanelHarness.h"
 
@@ -43,5 +46,29 @@ void PanelRepaint(benchmark::State& state) {
   }
 }
 BENCHMARK(PanelRepaint)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+// What one meter frame repaints: the first N segments of the left bar (32: the whole bar, 2: a
+// level moving by a segment and its peak), with every layer beneath them that is not covered by
+// an opaque widget, at ratio 1. The panel is shown, as only shown widgets cover what is beneath.
+void PanelRepaintMeterSegments(benchmark::State& state) {
+  ensureOffscreenApplication();
+  PanelHarness panel;
+  panel.plugStandardDevices();
+  MonitorView& view = panel.open();
+  panel.clickPrimary();
+  panel.run(500ms);
+  view.show();
+  const MeterSegmentBar& bar = *view.meters()->left()->segmentBar();
+  const QRectF segments = bar.segmentRect(0).united(bar.segmentRect(state.range(0) - 1));
+  const QRect aligned = segments.toAlignedRect();
+  const QRegion region(QRect(bar.mapTo(&view, aligned.topLeft()), aligned.size()));
+  QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    view.render(&image, region.boundingRect().topLeft(), region);
+    benchmark::DoNotOptimize(image.constBits());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(PanelRepaintMeterSegments)->Arg(32)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

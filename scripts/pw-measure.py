@@ -4,11 +4,11 @@ PipeWire session (scripts/pw-session.sh): CPU time and wake-ups over a run at a 
 end-to-end latency of each, and the monitor's resume time over unplug/replug cycles.
 
     scripts/pw-measure.py MONITOR_BINARY [--seconds 60] [--quanta 256,1024] [--cycles 100]
-                          [--rounds 1]
+                          [--rounds 1] [--routes standard,low,pw-loopback]
 
 At each quantum the monitor (standard and low-latency route) and pw-loopback run in turn, --rounds
 times over, so that a change in the machine's load falls on all of them alike; every run prints
-one line. An empty --quanta skips the side-by-side runs, --cycles 0 the replug cycles.
+one line; --routes picks which of the three run. An empty --quanta skips the side-by-side runs, --cycles 0 the replug cycles.
 """
 import argparse
 import os
@@ -138,6 +138,7 @@ def main():
     parser.add_argument("--quanta", default="256,1024")
     parser.add_argument("--cycles", type=int, default=100)
     parser.add_argument("--rounds", type=int, default=1)
+    parser.add_argument("--routes", default="standard,low,pw-loopback")
     options = parser.parse_args()
 
     workdir = tempfile.mkdtemp(prefix="vx-pw-measure-")
@@ -154,8 +155,11 @@ def main():
         for quantum in [int(q) for q in options.quanta.split(",") if q]:
             subprocess.run(["pw-metadata", "-n", "settings", "0", "clock.force-quantum",
                             str(quantum)], check=True, stdout=subprocess.DEVNULL)
-            runs = (("monitor", monitor), ("monitor low", monitor + ["--latency", "low"]),
-                    ("pw-loopback", loopback))
+            chosen = options.routes.split(",")
+            runs = [run for route, run in
+                    (("standard", ("monitor", monitor)),
+                     ("low", ("monitor low", monitor + ["--latency", "low"])),
+                     ("pw-loopback", ("pw-loopback", loopback))) if route in chosen]
             for round_ in range(options.rounds):
                 for name, command in runs:
                     process, cpu, wakeups = run_for(command, options.seconds)

@@ -32,6 +32,13 @@
 #                         record the output ports PORT... (e.g. vx-test-interface:capture_AUX2,
 #                         vx-test-speakers:monitor_FL) as the channels of one 32-bit float WAV:
 #                         one stream, so every channel shares one timeline
+#   make-odd NAME CLASS CHANNELS RATE DESCRIPTION
+#                         create the node NAME of media.class CLASS (Audio/Source/Virtual,
+#                         Audio/Sink, …) with CHANNELS channels, at RATE Hz (0: the graph's), named
+#                         DESCRIPTION (any text: quotes, newlines, any script); sources get the
+#                         positions AUX0…, sinks MONO or FL FR FC LFE RL RR SL SR
+#   feed-odd NAME FILE CHANNEL...
+#                         as feed, into the inputs of the node NAME; unfeed stops it too
 set -euo pipefail
 
 session=${VX_PW_SESSION:-${TMPDIR:-/tmp}/vx-pw-session}
@@ -298,6 +305,51 @@ tap() {
   wait $recorder || true
 }
 
+# Odd nodes: the shapes and names a card or a client may publish, for the tests of the catalog.
+odd_positions() {
+  local class=$1 count=$2 k positions=()
+  if [[ $class == Audio/Sink* && $count == 1 ]]; then
+    positions=(MONO)
+  elif [[ $class == Audio/Sink* ]]; then
+    positions=(FL FR FC LFE RL RR SL SR)
+    positions=("${positions[@]:0:count}")
+  else
+    for ((k = 0; k < count; k++)); do positions+=("AUX$k"); done
+  fi
+  echo "[${positions[*]}]"
+}
+
+make_odd() {
+  local name=$1 class=$2 count=$3 rate=$4 description=$5
+  # The description as a JSON string.
+  description=${description//\\/\\\\}
+  description=${description//\"/\\\"}
+  description=${description//$'\n'/\\n}
+  local rate_property=""
+  ((rate == 0)) || rate_property="audio.rate=$rate"
+  pw-cli create-node adapter "{ factory.name=support.null-audio-sink node.name=$name
+    node.description=\"$description\" media.class=$class audio.channels=$count
+    audio.position=$(odd_positions "$class" "$count") $rate_property object.linger=true }" \
+    >/dev/null
+  wait_for 5 node_exists "$name" || die "$name did not appear"
+}
+
+feed_odd() {
+  local node=$1 file=$2
+  shift 2
+  local name=vx-feed-odd-$$ ports=() inputs=() k=0
+  setsid pw-play --target 0 --latency 1024 -P "node.name=$name" "$file" </dev/null >/dev/null 2>&1 &
+  echo $! >"$session/feed-$$.pid"
+  wait_for 5 bash -c "pw-link -o | grep -q '^$name:'" || die "the player did not start"
+  mapfile -t ports < <(pw-link -o | grep "^$name:")
+  mapfile -t inputs < <(pw-link -i | grep "^$node:")
+  for channel in "$@"; do
+    ((channel < ${#inputs[@]})) || die "$node has ${#inputs[@]} inputs"
+    pw-link "${ports[$k]}" "${inputs[$channel]}"
+    k=$((k + 1))
+  done
+}
+
 command=${1:-}
 shift || true
 case $command in
@@ -324,6 +376,8 @@ case $command in
   unfeed) unfeed ;;
   record) record "$@" ;;
   tap) tap "$@" ;;
+  make-odd) make_odd "$@" ;;
+  feed-odd) feed_odd "$@" ;;
   run-daemons) run_daemons ;;
-  *) die "usage: $0 start|stop|env|make-devices|unplug|replug|skew-interface|set-default|set-rate|freeze-manager|thaw-manager|restart-manager|feed|unfeed|record|tap" ;;
+  *) die "usage: $0 start|stop|env|make-devices|unplug|replug|skew-interface|set-default|set-rate|freeze-manager|thaw-manager|restart-manager|feed|unfeed|record|tap|make-odd|feed-odd" ;;
 esac

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Renders the window in its key states (ready, running, running muted, waiting for the input,
-# failed with the diagnostics open, permission off) to PNG files, on the simulated platform and
-# Qt's offscreen display, so the panel can be looked at without audio hardware or a screen.
+# Renders the window in the phases its test checks (no input, no output, ready, running, muted,
+# asking for access, waiting for the input, failed with the diagnostics open, access off, an
+# unsupported rate, and more) to PNG files, one named after each phase's script, on the simulated
+# platform and Qt's offscreen display, so the panel can be looked at without audio hardware or a
+# screen.
 #
 #   scripts/render-window.sh [DIRECTORY]     (default /tmp/vexmora-window)
 #
@@ -13,5 +15,7 @@ out=${1:-/tmp/vexmora-window}
 if [[ ! -f $build/build.ninja ]]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" --target vx_render_window -j2 >/dev/null
-QT_QPA_PLATFORM=offscreen "$build/tests/vx_render_window" "$out" 2>/dev/null
+cmake --build "$build" --target vx_ui_tests -j2 >/dev/null
+VX_RENDER_DIR=$out "$build/tests/vx_ui_tests" --gtest_filter='MonitorViewTest.EachPhase*' \
+  --gtest_brief=1 >/dev/null
+ls "$out"/*.png

@@ -1,10 +1,13 @@
 #include "ui/MeterSegmentBar.h"
 
 #include <QAccessible>
+#include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <utility>
 
 #include "ui/AudioMeterScale.h"
+#include "ui/DecorativeWidget.h"
 #include "ui/FaceplateAccessibility.h"
 #include "ui/LevelMeterTexts.h"
 #include "ui/MeterSegments.h"
@@ -14,7 +17,9 @@ using StudioPalette::withOpacity;
 
 namespace {
 
-constexpr double padding = 4.0;
+constexpr int padding = 4;
+// Antialiasing lets a segment's edge reach a sliver into the next pixel.
+constexpr int bleed = 1;
 constexpr double segmentSpacing = 2.0;
 constexpr double segmentCorner = 1.5;
 constexpr double wellCorner = 4.0;
@@ -31,9 +36,43 @@ const QColor& zoneColor(MeterSegments::Zone zone) {
   return StudioPalette::green();
 }
 
+// The well's inside, where its fill is opaque: the face paints that fill itself, then the segments.
+// It covers the segments and the pixels their edges reach.
+class SegmentFace : public DecorativeWidget {
+ public:
+  explicit SegmentFace(MeterSegmentBar& bar) : DecorativeWidget(&bar), bar_(bar) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter painter(this);
+    painter.fillRect(event->rect(), StudioPalette::inset());
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF exposed = event->rect();
+    for (int segment = 0; segment < AudioMeterScale::segmentCount; ++segment) {
+      const QRectF area = bar_.segmentRect(segment).translated(-pos());
+      if (!area.adjusted(-bleed, -bleed, bleed, bleed).intersects(exposed)) continue;
+      const QColor& color = zoneColor(MeterSegments::zone(segment));
+      const bool isLit = segment < bar_.litCount();
+      const bool isPeak = bar_.peakSegment() == segment;
+      QPen outline(withOpacity(color, isLit ? 0.58 : 0.1), 0.5);
+      if (isPeak) outline = QPen(withOpacity(StudioPalette::textPrimary(), 0.95), 1.0);
+      const double inset = outline.widthF() / 2.0;
+      painter.setBrush(withOpacity(color, isLit || isPeak ? 1.0 : 0.12));
+      painter.setPen(outline);
+      painter.drawRoundedRect(area.adjusted(inset, inset, -inset, -inset), segmentCorner,
+                              segmentCorner);
+    }
+  }
+
+ private:
+  const MeterSegmentBar& bar_;
+};
+
 }  // namespace
 
-MeterSegmentBar::MeterSegmentBar(QWidget* parent) : QWidget(parent) {
+MeterSegmentBar::MeterSegmentBar(QWidget* parent) : QWidget(parent), face_(new SegmentFace(*this)) {
   FaceplateAccessibility::install();
   setFixedHeight(barHeight);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -50,10 +89,14 @@ void MeterSegmentBar::setLabel(const QString& label) {
 void MeterSegmentBar::setReading(const MeterReading& reading) {
   const int lit = MeterSegments::litCount(reading.levelDBFS);
   const std::optional<int> peak = MeterSegments::peakSegment(reading.peakDBFS);
-  if (lit != litCount_ || peak != peakSegment_) {
+  if (lit != litCount_) {
+    updateSegments(std::min(lit, litCount_), std::max(lit, litCount_));
     litCount_ = lit;
+  }
+  if (peak != peakSegment_) {
+    if (peakSegment_) updateSegments(*peakSegment_, *peakSegment_ + 1);
+    if (peak) updateSegments(*peak, *peak + 1);
     peakSegment_ = peak;
-    update();
   }
   QString value = LevelMeterTexts::segmentBarValue(reading);
   if (value == valueText_) return;
@@ -71,6 +114,18 @@ QRectF MeterSegmentBar::segmentRect(int segment) const {
   return {inner.left() + segment * (width + segmentSpacing), inner.top(), width, inner.height()};
 }
 
+void MeterSegmentBar::updateSegments(int first, int end) {
+  if (first >= end) return;
+  const QRectF span = segmentRect(first).united(segmentRect(end - 1));
+  face_->update(
+      span.toAlignedRect().adjusted(-bleed, -bleed, bleed, bleed).translated(-face_->pos()));
+}
+
+void MeterSegmentBar::resizeEvent(QResizeEvent*) {
+  const int inside = padding - bleed;
+  face_->setGeometry(rect().adjusted(inside, inside, -inside, -inside));
+}
+
 void MeterSegmentBar::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
@@ -78,17 +133,4 @@ void MeterSegmentBar::paintEvent(QPaintEvent*) {
   painter.setBrush(StudioPalette::inset());
   painter.setPen(QPen(withOpacity(StudioPalette::edge(), 0.72), 1.0));
   painter.drawRoundedRect(well, wellCorner, wellCorner);
-
-  for (int segment = 0; segment < AudioMeterScale::segmentCount; ++segment) {
-    const QColor& color = zoneColor(MeterSegments::zone(segment));
-    const bool isLit = segment < litCount_;
-    const bool isPeak = peakSegment_ == segment;
-    QPen outline(withOpacity(color, isLit ? 0.58 : 0.1), 0.5);
-    if (isPeak) outline = QPen(withOpacity(StudioPalette::textPrimary(), 0.95), 1.0);
-    const double inset = outline.widthF() / 2.0;
-    painter.setBrush(withOpacity(color, isLit || isPeak ? 1.0 : 0.12));
-    painter.setPen(outline);
-    painter.drawRoundedRect(segmentRect(segment).adjusted(inset, inset, -inset, -inset),
-                            segmentCorner, segmentCorner);
-  }
 }

@@ -3,12 +3,16 @@
 // The 32-segment bar of one meter channel. Assistive technology sees it as one element named
 // "<label> input level" whose value is read through its text interface; it has no hint, so its
 // description stays empty and a screen reader speaks the value once.
+// The segments sit on an opaque decorative face inside the well, so that a new reading repaints
+// only the segments it changes and nothing beneath them.
 
 #include <QWidget>
 #include <optional>
 
 #include "controller/MeterReading.h"
 #include "ui/AccessibleValueSource.h"
+
+class DecorativeWidget;
 
 class MeterSegmentBar : public QWidget, public AccessibleValueSource {
   Q_OBJECT
@@ -31,8 +35,12 @@ class MeterSegmentBar : public QWidget, public AccessibleValueSource {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void updateSegments(int first, int end);
+
+  DecorativeWidget* face_;
   int litCount_ = 0;
   std::optional<int> peakSegment_;
   QString valueText_;

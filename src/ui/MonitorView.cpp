@@ -21,6 +21,7 @@
 #include "ui/MonitorPanelTexts.h"
 #include "ui/MuteLatch.h"
 #include "ui/OutputBox.h"
+#include "ui/PanelDrawing.h"
 #include "ui/PanelHeader.h"
 #include "ui/PickerButton.h"
 #include "ui/RecoveryButton.h"
@@ -61,8 +62,13 @@ QWidget* column(int spacing, std::initializer_list<QWidget*> widgets) {
   return container;
 }
 
+// A menu entry never wider than this: the menu would otherwise grow to a long name's width.
+constexpr int menuTextWidth = 400;
+
 void addChoice(QMenu& menu, const QString& title, bool isSelected, std::function<void()> choose) {
-  QAction* action = menu.addAction(title);
+  // An ampersand in a device's name is text, not the mark of a shortcut key.
+  QString shown = elidedLine(title, menu.fontMetrics(), menuTextWidth);
+  QAction* action = menu.addAction(shown.replace(u'&', QStringLiteral("&&")));
   action->setCheckable(true);
   action->setChecked(isSelected);
   QObject::connect(action, &QAction::triggered, &menu, [choose = std::move(choose)] { choose(); });

@@ -91,6 +91,6 @@ void OutputBox::paintEvent(QPaintEvent*) {
                       std::max(0, static_cast<int>(badgeBox.left()) - spacing - leftPadding),
                       height());
   const QString shown = name_.isEmpty() ? QStringLiteral("Unavailable") : name_;
-  painter.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter,
-                   painter.fontMetrics().elidedText(shown, Qt::ElideRight, nameBox.width()));
+  painter.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   elidedLine(shown, painter.fontMetrics(), nameBox.width()));
 }

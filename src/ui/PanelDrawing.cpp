@@ -22,6 +22,16 @@ int textWidth(const QFont& font, const QString& text) {
   return QFontMetrics(font).horizontalAdvance(text);
 }
 
+QString elidedLine(const QString& text, const QFontMetrics& metrics, int width) {
+  QString line = text;
+  for (QChar& c : line) {
+    if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+      c = u' ';
+    }
+  }
+  return metrics.elidedText(line, Qt::ElideRight, width);
+}
+
 namespace FormatReadout {
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include "ui/FaceplateFont.h"
 
+class QFontMetrics;
 class QPainter;
 
 void paintOutlinedRect(QPainter& painter, const QRectF& rect, double cornerRadius,
@@ -16,6 +17,10 @@ void paintOutlinedRect(QPainter& painter, const QRectF& rect, double cornerRadiu
 
 // The width `text` takes in `font`, letter spacing included.
 int textWidth(const QFont& font, const QString& text);
+
+// `text` as one line no wider than `width`, elided at its end: device names may hold line breaks
+// and run to hundreds of characters.
+QString elidedLine(const QString& text, const QFontMetrics& metrics, int width);
 
 // The signal-format readout: the format text in amber, or "FORMAT —" dimmed when there is none.
 namespace FormatReadout {

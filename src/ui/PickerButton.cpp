@@ -8,6 +8,7 @@
 #include "ui/FaceplateAccessibility.h"
 #include "ui/FaceplateFont.h"
 #include "ui/KeyboardFocus.h"
+#include "ui/PanelDrawing.h"
 #include "ui/PanelSymbol.h"
 #include "ui/SelectionMenuStyle.h"
 #include "ui/StudioPalette.h"
@@ -77,8 +78,8 @@ void PickerButton::paintEvent(QPaintEvent*) {
   painter.setFont(valueFont());
   painter.setPen(StudioPalette::textPrimary());
   const QRect textBox(0, 0, std::max(0, chevronLeft - spacing), face.height());
-  painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter,
-                   painter.fontMetrics().elidedText(value_, Qt::ElideRight, textBox.width()));
+  painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   elidedLine(value_, painter.fontMetrics(), textBox.width()));
   if (showsKeyboardFocus(*this)) {
     painter.setOpacity(1.0);
     painter.setPen(QPen(StudioPalette::withOpacity(StudioPalette::amber(), 0.7), 1.0));

@@ -16,7 +16,6 @@
 #include "app/QtMainThreadExecutor.h"
 #include "app/SettingsKeyValueStore.h"
 #include "app/SingleInstance.h"
-#include "app/TerminationSignals.h"
 #include "devices/AppPreferences.h"
 #include "ui/OffscreenApplication.h"
 
@@ -136,14 +135,4 @@ TEST(SingleInstance, OfTwoStartsAtOnceOneListensAndALaterStartAsksItToShowItsWin
   // Nor lock nor socket is left behind to block the next start.
   EXPECT_EQ(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
             QStringList{});
-}
-
-TEST(TerminationSignals, SigtermAndSigintArriveOnTheEventLoop) {
-  TerminationSignals termination;
-  QSignalSpy received(&termination, &TerminationSignals::received);
-  ::raise(SIGTERM);
-  ::raise(SIGINT);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return received.count() == 2; }));
-  EXPECT_EQ(received.at(0).at(0).toInt(), SIGTERM);
-  EXPECT_EQ(received.at(1).at(0).toInt(), SIGINT);
 }

@@ -49,6 +49,7 @@ struct TrayHarness {
   MonitorTrayIcon tray{panel.vm(), window};
 };
 
+// Clicks on the icon itself are the program test's (tests/app/window-program.sh).
 TEST(MonitorTrayIcon, TheMenuReachesTheControllerAndTheIconFollowsThePhase) {
   TrayHarness t;
   MonitorViewModel& vm = t.panel.vm();
@@ -62,32 +63,21 @@ TEST(MonitorTrayIcon, TheMenuReachesTheControllerAndTheIconFollowsThePhase) {
                StudioPalette::chassis());
   vm.setMuted(false);
   EXPECT_FALSE(t.action("Mute")->isChecked());
-  t.expectLook(TrayLook::running, "Monitoring", StudioPalette::green(), StudioPalette::green());
   t.trigger("Stop Monitoring");
   EXPECT_FALSE(vm.isMonitoring());
-  t.expectLook(TrayLook::off, "Ready", StudioPalette::textSecondary(), StudioPalette::chassis());
-  t.trigger("Start Monitoring");
-  t.panel.controller.unplug(t.panel.interface);
-  t.panel.controller.settleRefresh();
-  t.expectLook(TrayLook::waiting, "Waiting for the selected input", StudioPalette::amber(),
-               StudioPalette::chassis());
-}
-
-TEST(MonitorTrayIcon, AFailedStartShowsRedAndClicksToggleTheWindow) {
-  TrayHarness t;
   t.panel.controller.components.failOnAudioPath(
       {SimulatedAudioOperation::render, SimulatedUnitKind::input, 2, kAudio_ParamError});
   t.trigger("Start Monitoring");
   t.expectLook(TrayLook::failed, "Monitoring couldn't start", StudioPalette::red(),
                StudioPalette::red());
-
+  vm.toggleMonitoring();
+  t.panel.controller.components.clearAudioPathFailure();
+  t.trigger("Start Monitoring");
+  t.panel.controller.unplug(t.panel.interface);
+  t.panel.controller.settleRefresh();
+  t.expectLook(TrayLook::waiting, "Waiting for the selected input", StudioPalette::amber(),
+               StudioPalette::chassis());
   t.trigger("Show Window");
-  EXPECT_TRUE(t.window.isVisible());
-  emit t.tray.icon().activated(QSystemTrayIcon::Trigger);
-  EXPECT_FALSE(t.window.isVisible());
-  // A double click arrives as a click, then itself: it ends with the window shown.
-  emit t.tray.icon().activated(QSystemTrayIcon::Trigger);
-  emit t.tray.icon().activated(QSystemTrayIcon::DoubleClick);
   EXPECT_TRUE(t.window.isVisible());
   QSignalSpy quit(&t.tray, &MonitorTrayIcon::quitRequested);
   t.trigger("Quit");

@@ -6,40 +6,26 @@
 #include <chrono>
 #include <cmath>
 #include <set>
+#include <span>
 #include <tuple>
 #include <vector>
 
 #include "audio/CoreAudioFailure.h"
-#include "platform/simulated/SimulatedAudioOutputRecorder.h"
 #include "platform/simulated/SimulatedAudioSignals.h"
 #include "platform/simulated/SimulatedPlatform.h"
 #include "support/SineAnalysis.h"
+
+void PrintTo(const SimulatedAudioCall& c, std::ostream* out) {
+  *out << static_cast<int>(c.operation) << "/" << static_cast<int>(c.kind) << " " << c.id << " "
+       << c.scope << " " << c.element << " -> " << c.status;
+}
 
 namespace {
 
 using Op = SimulatedAudioOperation;
 using Kind = SimulatedUnitKind;
 
-// A recorded call without its result.
-struct Step {
-  Op operation;
-  Kind kind;
-  UInt32 id = 0;
-  AudioUnitScope scope = 0;
-  AudioUnitElement element = 0;
-  friend bool operator==(const Step&, const Step&) = default;
-  friend std::ostream& operator<<(std::ostream& out, const Step& s) {
-    return out << simulatedAudioOperationName(s.operation) << "/" << simulatedUnitKindName(s.kind)
-               << " " << s.id << " " << s.scope << " " << s.element;
-  }
-};
-
-std::vector<Step> steps(const std::vector<SimulatedAudioCall>& calls) {
-  std::vector<Step> result;
-  for (const SimulatedAudioCall& c : calls)
-    result.push_back({c.operation, c.kind, c.id, c.scope, c.element});
-  return result;
-}
+using Step = SimulatedAudioCall;
 
 constexpr AudioUnitScope G = kAudioUnitScope_Global;
 constexpr AudioUnitScope I = kAudioUnitScope_Input;
@@ -93,8 +79,8 @@ struct EngineFixture : ::testing::Test {
       {.uid = "usb-interface", .name = "Scarlett 18i20", .inputChannels = 8, .sampleRate = 48000});
   AudioObjectID speakers = platform.plug(
       {.uid = "speakers", .name = "Speakers", .outputChannels = 2, .sampleRate = 44100});
-  // Declared before the engine: its fade-out at teardown still plays into the recorder.
-  SimulatedAudioOutputRecorder recorder{44100 * 4};
+  // Declared before the engine: its fade-out at teardown still plays into them.
+  std::vector<float> playedLeft, playedRight;
   MonitoringEngine engine{platform.components(), platform.sleep()};
 
   // The world's virtual time as the controller's clock would read it.
@@ -136,10 +122,10 @@ TEST_F(EngineFixture, StartsAndStopsInTheFixedOrderAndFadesOutForTwoOutputBlocks
     platform.world().device(speakers)->setBlockFrames(block);
     engine.start(route(2, 3, block), false);
     EXPECT_TRUE(engine.isRunning());
-    EXPECT_EQ(steps(platform.components().calls()), kStartSteps);
+    EXPECT_EQ(platform.components().calls(), kStartSteps);
     platform.components().clearCalls();
     EXPECT_NEAR(fadeOfStop(), fade, 1e-9);
-    EXPECT_EQ(steps(platform.components().calls()), kStopSteps);
+    EXPECT_EQ(platform.components().calls(), kStopSteps);
     expectStoppedWithNothingLeft();
     platform.components().clearCalls();
     EXPECT_EQ(fadeOfStop(), 0.0) << "stopping a stopped engine neither calls nor sleeps";
@@ -147,25 +133,17 @@ TEST_F(EngineFixture, StartsAndStopsInTheFixedOrderAndFadesOutForTwoOutputBlocks
   }
 }
 
-// The side named is the first that is wrong, and nothing is created.
-TEST_F(EngineFixture, RefusesRatesAndBufferSizesBeforeCreatingAnything) {
-  for (const auto& [in, outBlock, status, side] :
-       {std::tuple{7999.99, 512u, kAudioDeviceUnsupportedFormatError, "the input"},
-        std::tuple{48000.0, 65537u, kAudio_ParamError, "the output"}}) {
-    const auto failure = failedStart(
-        {interface, AudioChannelPair{0, 1, "L", "R"}, in, 512, speakers, 44100, outBlock});
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->status, status);
-    EXPECT_NE(failure->operation.find(side), std::string::npos) << failure->operation;
+// A rate or block size out of range is refused before anything is created. Then every start step
+// that matters fails in turn, then three readings or results that look fine but are not. Each
+// failure names its own step, stops whatever had started and leaves nothing behind, and the
+// engine starts cleanly afterwards.
+TEST_F(EngineFixture, AFailureAtAnyStartStepThrowsItsPhraseAndLeavesNothingBehind) {
+  for (const auto& [in, outBlock] : {std::pair{7999.99, 512u}, std::pair{48000.0, 65537u}}) {
+    EXPECT_TRUE(failedStart(
+        {interface, AudioChannelPair{0, 1, "L", "R"}, in, 512, speakers, 44100, outBlock}));
     EXPECT_TRUE(platform.components().calls().empty());
     expectStoppedWithNothingLeft();
   }
-}
-
-// Every start step that matters fails in turn, then three readings or results that look fine but
-// are not. Each failure names its own step, stops whatever had started and leaves nothing behind,
-// and the engine starts cleanly afterwards.
-TEST_F(EngineFixture, AFailureAtAnyStartStepThrowsItsPhraseAndLeavesNothingBehind) {
   std::vector<std::pair<SimulatedCallFailure, OSStatus>> rows;
   for (std::size_t i = 0; i < kStartSteps.size(); ++i) {
     const Step& s = kStartSteps[i];
@@ -187,7 +165,7 @@ TEST_F(EngineFixture, AFailureAtAnyStartStepThrowsItsPhraseAndLeavesNothingBehin
 
   std::set<std::string> phrases;
   for (const auto& [injected, status] : rows) {
-    SCOPED_TRACE(testing::Message() << simulatedAudioOperationName(injected.operation) << " "
+    SCOPED_TRACE(testing::Message() << static_cast<int>(injected.operation) << " "
                                     << injected.id.value_or(0) << " " << injected.status);
     platform.components().failCall(injected);
     const double before = platform.world().now();
@@ -202,7 +180,7 @@ TEST_F(EngineFixture, AFailureAtAnyStartStepThrowsItsPhraseAndLeavesNothingBehin
     const std::vector<SimulatedAudioCall>& calls = platform.components().calls();
     for (auto c = calls.begin(); c != calls.end(); ++c) {
       if (c->operation != Op::outputStart || c->status != noErr) continue;
-      const SimulatedAudioCall stop{Op::outputStop, c->kind, 0, 0, 0, noErr};
+      const SimulatedAudioCall stop{Op::outputStop, c->kind};
       EXPECT_NE(std::find(c, calls.end(), stop), calls.end()) << "a started unit left running";
     }
     platform.components().clearCallFailures();
@@ -217,7 +195,10 @@ TEST_F(EngineFixture, PlaysTheSelectedPairAtUnityGain) {
     platform.world().device(interface)->setInputSignal(
         channel, makeSineSignal(200.0 + 100.0 * channel, 0.05f * (channel + 1), 48000));
   }
-  platform.world().device(speakers)->setOutputSink(recorder.sink());
+  platform.world().device(speakers)->setOutputSink([&](const SimulatedOutputBlock& block) {
+    playedLeft.insert(playedLeft.end(), block.left.begin(), block.left.end());
+    playedRight.insert(playedRight.end(), block.right.begin(), block.right.end());
+  });
   engine.start(route(2, 3), false);
   platform.world().advance(3.0);
   const auto later = snapshot();
@@ -232,8 +213,9 @@ TEST_F(EngineFixture, PlaysTheSelectedPairAtUnityGain) {
   // The drift controller is still settling three seconds in, so the tone is not yet perfectly
   // steady; what matters here is that no other channel leaks in.
   for (const auto& [channel, hz, amplitude] :
-       {std::tuple{recorder.left(), 400.0, 0.15}, std::tuple{recorder.right(), 500.0, 0.20}}) {
-    const SineFit fit = fitSineFindingFrequency(channel.last(44100), 44100, hz - 20, hz + 20);
+       {std::tuple{&playedLeft, 400.0, 0.15}, std::tuple{&playedRight, 500.0, 0.20}}) {
+    const SineFit fit =
+        fitSineFindingFrequency(std::span(*channel).last(44100), 44100, hz - 20, hz + 20);
     EXPECT_NEAR(fit.frequency, hz, 0.5);
     EXPECT_NEAR(20 * std::log10(fit.amplitude / amplitude), 0.0, 0.05);
     EXPECT_GT(fit.snrDb, 40.0);
@@ -241,11 +223,12 @@ TEST_F(EngineFixture, PlaysTheSelectedPairAtUnityGain) {
   // Stopping fades out: the last frames played before the units stop are 20 dB down or more.
   engine.stop();
   float last = 0;
-  for (const float sample : recorder.left().last(64)) last = std::max(last, std::fabs(sample));
+  for (const float sample : std::span(playedLeft).last(64))
+    last = std::max(last, std::fabs(sample));
   EXPECT_LT(last, 0.015f);
 }
 
-TEST_F(EngineFixture, ARuntimeStatusAppearsInExactlyOneSnapshotAndASilentInputIsAStall) {
+TEST_F(EngineFixture, ARuntimeStatusAppearsInExactlyOneSnapshot) {
   platform.components().failOnAudioPath({Op::render, Kind::input, 20, -10863});
   engine.start(route(), false);
   platform.world().advance(1.0);
@@ -255,17 +238,6 @@ TEST_F(EngineFixture, ARuntimeStatusAppearsInExactlyOneSnapshotAndASilentInputIs
             "The real-time audio stream failed (OSStatus, -10863).");
   EXPECT_TRUE(engine.isRunning());  // the controller decides what to do about it
   EXPECT_FALSE(snapshot()->runtimeFailure);
-
-  // Only the audio stops: the catalog still shows the device, as with a stream that runs idle.
-  platform.world().device(interface)->setAlive(false);
-  platform.world().advance(0.9);
-  EXPECT_FALSE(snapshot()->runtimeFailure);
-  platform.world().advance(0.2);
-  const auto stalled = snapshot();
-  ASSERT_TRUE(stalled && stalled->runtimeFailure);
-  EXPECT_TRUE(stalled->inputStalled);
-  EXPECT_EQ(stalled->runtimeFailure->errorDescription(),
-            "Receive audio from the selected input failed ('stop', 1937010544).");
 }
 
 }  // namespace

@@ -148,9 +148,6 @@ TEST_P(CorrectableDrift, SettlesWithinTwoMinutesAndPlaysTheSineCleanly) {
 INSTANTIATE_TEST_SUITE_P(PlusAndMinusFiveHundredPPM, CorrectableDrift,
                          ::testing::Values(500.0, -500.0));
 
-// Beyond the ±1000 ppm the controller may apply, the ring must give way now and then, and the
-// route must come back within 2 s each time. The fill moves by the skew beyond the correction's
-// reach: at 500 ppm beyond, two overruns take 5200 s and two underruns 1200 s, so the time is
 // Equal block periods whose phase slides by the skew: the fill right after the pull steps by a
 // whole input block each time the two cycles cross, and the correction must not follow that step.
 TEST(SlidingPhaseDrift, TheCorrectionHoldsTheSkewThroughEachCrossingOfTheCycles) {
@@ -172,6 +169,9 @@ TEST(SlidingPhaseDrift, TheCorrectionHoldsTheSkewThroughEachCrossingOfTheCycles)
   }
 }
 
+// Beyond the ±1000 ppm the controller may apply, the ring must give way now and then, and the
+// route must come back within 2 s each time. The fill moves by the skew beyond the correction's
+// reach: at 500 ppm beyond, two overruns take 5200 s and two underruns 1200 s, so the time is
 // scaled to the excess.
 TEST(UncorrectableDrift, AFastInputOverrunsPeriodicallyAndAFastOutputUnderrunsAndBothRecover) {
   const double skew = fromEnvironment("VX_DRIFT_UNCORRECTABLE_PPM", 5000);

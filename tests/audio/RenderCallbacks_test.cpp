@@ -2,65 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <vector>
 
-#include "audio/CaptureCallbackContext.h"
-#include "audio/PlaybackCallbackContext.h"
 #include "audio/RingReadCallbackContext.h"
 #include "ringbuffer/VXRingBuffer.h"
 
 namespace {
 
-// Stands in for the input unit or the varispeed: renders 0.25 left and -0.5 right, or pulls
-// through `pull` the way a converter pulls its input, and records the rates set on it.
-struct ScriptedUnit final : AudioUnitInstance {
-  OSStatus renderStatus = noErr;
-  UInt32 lastBus = 99;
-  int renders = 0;
-  std::vector<float> rates;
-  AURenderCallbackStruct pull{nullptr, nullptr};
-
-  OSStatus setProperty(AudioUnitPropertyID, AudioUnitScope, AudioUnitElement, const void*,
-                       UInt32) override {
-    return kAudioUnitErr_InvalidProperty;
-  }
-  OSStatus getProperty(AudioUnitPropertyID, AudioUnitScope, AudioUnitElement, void*,
-                       UInt32*) override {
-    return kAudioUnitErr_InvalidProperty;
-  }
-  OSStatus setParameter(AudioUnitParameterID, AudioUnitScope, AudioUnitElement,
-                        AudioUnitParameterValue value, UInt32) override {
-    rates.push_back(value);
-    return noErr;
-  }
-  OSStatus getParameter(AudioUnitParameterID, AudioUnitScope, AudioUnitElement,
-                        AudioUnitParameterValue*) override {
-    return kAudioUnitErr_InvalidParameter;
-  }
-  OSStatus initialize() override { return noErr; }
-  OSStatus uninitialize() override { return noErr; }
-  OSStatus outputStart() override { return noErr; }
-  OSStatus outputStop() override { return noErr; }
-  OSStatus render(AudioUnitRenderActionFlags* flags, const AudioTimeStamp* stamp, UInt32 bus,
-                  UInt32 frames, AudioBufferList* list) override {
-    ++renders;
-    lastBus = bus;
-    if (renderStatus != noErr || pull.inputProc == nullptr) {
-      for (UInt32 i = 0; renderStatus == noErr && i < frames; ++i) {
-        static_cast<float*>(list->mBuffers[0].mData)[i] = 0.25f;
-        static_cast<float*>(list->mBuffers[1].mData)[i] = -0.5f;
-      }
-      return renderStatus;
-    }
-    return pull.inputProc(pull.inputProcRefCon, flags, stamp, 0, frames, list);
-  }
-};
-
-// A stereo block the callbacks can be handed.
+// A stereo block a callback can be handed.
 struct StereoBlock {
   explicit StereoBlock(UInt32 frames) : left(frames, 9.0f), right(frames, 9.0f) {
     list->mNumberBuffers = 2;
@@ -72,61 +24,18 @@ struct StereoBlock {
   AudioBufferList* list = reinterpret_cast<AudioBufferList*>(storage.data());
 };
 
-// The three callbacks around one ring, the way the engine wires them: the capture callback renders
-// the input unit into the ring, and the playback callback renders the varispeed, which pulls the
-// ring through the ring read callback.
-struct Callbacks : ::testing::Test {
-  std::unique_ptr<VXRingBuffer, void (*)(VXRingBufferRef)> ring{VXRingBufferCreate(65536, 8705),
-                                                                VXRingBufferDestroy};
-  ScriptedUnit input, varispeed;
-  CaptureCallbackContext captureContext{ring.get(), 512};
-  RingReadCallbackContext readContext{ring.get()};
-  PlaybackCallbackContext context{ring.get(), 48000.0, &varispeed, 1.0};
-  StereoBlock block{512};
-
-  Callbacks() { varispeed.pull = {ringReadCallback, &readContext}; }
-  OSStatus capture(UInt32 frames) {
-    AudioUnitRenderActionFlags flags = 0;
-    return captureInputCallback(&captureContext, &flags, nullptr, 0, frames, nullptr);
-  }
-  void fill(UInt32 frames) {
-    std::vector<float> data(frames, 0.5f);
-    ASSERT_EQ(VXRingBufferWrite(ring.get(), data.data(), data.data(), frames), frames);
-  }
-  OSStatus play(AudioBufferList* list, UInt32 frames = 512) {
-    return playbackOutputCallback(&context, nullptr, nullptr, 0, frames, list);
-  }
-  std::int32_t parked() { return VXRingBufferTakeError(ring.get()); }
-};
-
-// Refusals write nothing and park their status for the main thread.
-TEST_F(Callbacks, CaptureWritesTheRenderedPairIntoTheRingOrParksWhyNot) {
-  EXPECT_EQ(capture(16), kAudio_ParamError) << "without a unit";
-  EXPECT_EQ(parked(), kAudio_ParamError);
-  captureContext.audioUnit = &input;
-  EXPECT_EQ(capture(513), kAudio_ParamError);
-  EXPECT_EQ(parked(), kAudio_ParamError);
-  EXPECT_EQ(input.renders, 0);
-  input.renderStatus = -10863;
-  EXPECT_EQ(capture(64), -10863);
-  EXPECT_EQ(parked(), -10863);
-  EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 0u);
-  input.renderStatus = noErr;
-  EXPECT_EQ(capture(512), noErr);
-  EXPECT_EQ(input.lastBus, 1u);
-  EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 512u);
-  const VXMeterSnapshot meters = VXRingBufferTakeMeterSnapshot(ring.get());
-  EXPECT_EQ(meters.leftPeak, 0.25f);
-  EXPECT_EQ(meters.rightPeak, 0.5f);
-}
-
-// (2^30 + 4) frames of 4 bytes wrap to 16 bytes in 32 bits.
-TEST_F(Callbacks, ReadRefusesABlockWhoseByteSizeWraps) {
+// (2^30 + 4) frames of 4 bytes wrap to 16 bytes in 32 bits: refused, and the status parked for the
+// main thread.
+TEST(RingReadCallback, RefusesABlockWhoseByteSizeWraps) {
+  const std::unique_ptr<VXRingBuffer, void (*)(VXRingBufferRef)> ring{
+      VXRingBufferCreate(65536, 8705), VXRingBufferDestroy};
+  RingReadCallbackContext context{ring.get()};
+  std::vector<float> data(8705 + 512, 0.5f);
+  ASSERT_EQ(VXRingBufferWrite(ring.get(), data.data(), data.data(), 8705 + 512), 8705u + 512);
   StereoBlock wrapping(4);
-  fill(8705 + 512);
-  EXPECT_EQ(ringReadCallback(&readContext, nullptr, nullptr, 0, (1u << 30) + 4, wrapping.list),
+  EXPECT_EQ(ringReadCallback(&context, nullptr, nullptr, 0, (1u << 30) + 4, wrapping.list),
             kAudio_ParamError);
-  EXPECT_EQ(parked(), kAudio_ParamError);
+  EXPECT_EQ(VXRingBufferTakeError(ring.get()), kAudio_ParamError);
   EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 8705u + 512) << "nothing was read";
 }
 
@@ -137,21 +46,6 @@ TEST(DriftTargetRate, IsProportionalAndClampedToAThousandPpm) {
   for (const auto& [fill, rate] : rows) {
     EXPECT_NEAR(driftTargetRate(fill * 8705, 8705), rate, 1e-12) << fill;
   }
-}
-
-TEST_F(Callbacks, PlaybackSmoothsTheRateTowardsTheFillWithAFiveSecondTimeConstant) {
-  // A late first pull: priming leaves exactly the target after it, so the rate stays.
-  fill(8705 + 512 + 300);
-  ASSERT_EQ(play(block.list), noErr);
-  EXPECT_EQ(VXRingBufferBufferedFrames(ring.get()), 8705u);
-  // After the next cycle's read the fill is 10 % above target.
-  fill(512 + 870);
-  ASSERT_EQ(play(block.list), noErr);
-  const double a = 1.0 - std::exp(-(512.0 / 48000.0) / 5.0);
-  const double rate = 1.0 + a * (driftTargetRate(8705 + 870, 8705) - 1.0);
-  EXPECT_EQ(varispeed.rates, (std::vector<float>{1.0f, static_cast<float>(rate)}));
-  EXPECT_DOUBLE_EQ(context.filteredPlaybackRate, rate);
-  EXPECT_GT(block.right[511], 0.0f);  // the envelope ran
 }
 
 }  // namespace

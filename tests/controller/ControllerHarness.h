@@ -36,24 +36,6 @@ inline void PrintTo(const MonitoringPhase& phase, std::ostream* out) {
   if (phase.kind() == MonitoringPhase::Kind::failed) *out << "(\"" << phase.message() << "\")";
 }
 
-class PhaseRecorder {
- public:
-  explicit PhaseRecorder(MonitorViewModel& controller)
-      : controller_(controller), last_(controller.phase().kind()) {
-    id_ = controller.subscribe([this] {
-      if (controller_.phase().kind() != last_) kinds.push_back(last_ = controller_.phase().kind());
-    });
-  }
-  ~PhaseRecorder() { controller_.unsubscribe(id_); }
-
-  std::vector<MonitoringPhase::Kind> kinds;
-
- private:
-  MonitorViewModel& controller_;
-  MonitorViewModel::ObserverID id_;
-  MonitoringPhase::Kind last_;
-};
-
 class ControllerHarness {
  public:
   static constexpr float kSignalAmplitude = 0.5f;

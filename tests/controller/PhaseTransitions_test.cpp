@@ -21,12 +21,16 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
   AudioObjectID headphones = 0;
   MonitorViewModel& vm = h.launch();
   h.settle();
-  PhaseRecorder phases(vm);
-  // `soundAt` 0: silence on every output.
-  const auto expectStep = [&](const char* event, std::vector<Kind> passed, bool intent,
+  // The phases entered since the last step.
+  std::vector<Kind> passed;
+  Kind last = vm.phase().kind();
+  const auto id = vm.subscribe([&] {
+    if (vm.phase().kind() != last) passed.push_back(last = vm.phase().kind());
+  });
+  const auto expectStep = [&](const char* event, std::vector<Kind> phases, bool intent,
                               AudioObjectID soundAt) {
     SCOPED_TRACE(event);
-    EXPECT_EQ(phases.kinds, passed);
+    EXPECT_EQ(passed, phases);
     EXPECT_EQ(vm.monitorIntent(), intent);
     EXPECT_EQ(h.components.liveInstanceCount(), vm.isMonitoring() ? 3u : 0u);
     EXPECT_TRUE(intent || vm.diagnostics() == EngineDiagnostics{}) << "a stop clears them";
@@ -39,11 +43,11 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
     EXPECT_TRUE(vm.phase() != MonitoringPhase::running() ||
                 std::abs(vm.leftMeter().levelDBFS - sineDB) < 0.05)
         << "the meters follow the input, muted or not: " << vm.leftMeter().levelDBFS;
-    phases.kinds.clear();
+    passed.clear();
   };
-  const auto refreshed = [&](const char* event, std::vector<Kind> passed, AudioObjectID soundAt) {
+  const auto refreshed = [&](const char* event, std::vector<Kind> phases, AudioObjectID soundAt) {
     h.settleRefresh();
-    expectStep(event, std::move(passed), true, soundAt);
+    expectStep(event, std::move(phases), true, soundAt);
   };
   const std::vector<Kind> restart{Kind::reconfiguring, Kind::running};
 
@@ -184,6 +188,7 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
   vm.toggleMonitoring();
   expectStep("start with access restricted", {Kind::stopping, Kind::stopped}, false, 0);
   EXPECT_EQ(h.authorization.requests(), 4u);
+  vm.unsubscribe(id);
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ const Step outputDead = [](H& h) { h.platform.setAlive(kSpeakers, false); };
 const Step noInput = [](H& h) { h.vm().selectInputDevice(std::nullopt); };
 const Step noServer = [](H& h) {
   h.catalog.injectFault(kAudioObjectSystemObject, propertyAddress(kAudioHardwarePropertyDevices),
-                        SimulatedPropertyFault::failingSizeQuery());
+                        {SimulatedPropertyFault::Kind::sizeQueryFails});
 };
 const Step badPair = [](H& h) { h.vm().selectChannelPair("6-7"); };
 const Step rateHigh = [](H& h) { h.setRate(kScarlett, 384000.0); };

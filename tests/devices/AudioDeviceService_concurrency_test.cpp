@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
 #include <memory>
 #include <thread>
-#include <tuple>
 
 #include "devices/AudioDeviceService.h"
 #include "devices/HardwareReads.h"
@@ -24,34 +22,6 @@ class AudioDeviceServiceConcurrencyTest : public testing::Test {
   AudioObjectID output = catalog.addDevice(simulatedOutputDevice("Speakers", "speakers"));
   ChangeRecorder recorder;
 };
-
-TEST_F(AudioDeviceServiceConcurrencyTest, BurstYieldsOneCallPerWatchingRegistrationOnTheQueue) {
-  AudioDeviceService service(catalog);
-  recorder.attach(service);
-  service.startListening();
-  service.observeSelectedDevices(input, output);
-  service.observeSelectedDevices(input, output);
-  const AudioObjectID stream = catalog.streams(input, kInput).front();
-
-  constexpr int kRateChanges = 200, kFormatChanges = 50, kArrivals = 20;
-  std::thread([&] {
-    for (int index = 0; index < kRateChanges; ++index) {
-      catalog.setNominalSampleRate(index % 2 == 0 ? input : output, 44100.0 + index);
-      if (index < kFormatChanges) catalog.setPhysicalFormat(stream, std::nullopt);
-      if (index < kArrivals) catalog.addDevice(simulatedInputDevice("Arrival", "arrival"));
-    }
-  }).join();
-  service.listenerQueue().drain();
-
-  const auto changes = recorder.changes();
-  const auto count = [&](Change change) {
-    return std::count(changes.begin(), changes.end(), change);
-  };
-  EXPECT_EQ(std::tuple(count(Change::selectedDevice), count(Change::catalog),
-                       count(Change::defaultOutput)),
-            std::tuple(kRateChanges + kFormatChanges, kArrivals, 0));
-  EXPECT_EQ(recorder.callsOffQueue(), 0);
-}
 
 TEST_F(AudioDeviceServiceConcurrencyTest, ObservingWhileTheHardwareChangesLeavesNothingBehind) {
   auto service = std::make_unique<AudioDeviceService>(catalog);

@@ -14,6 +14,7 @@ namespace {
 
 constexpr auto kInput = kAudioObjectPropertyScopeInput;
 using Fault = SimulatedPropertyFault;
+using enum Fault::Kind;
 
 class DeviceEnumerationTest : public testing::Test {
  protected:
@@ -69,7 +70,7 @@ TEST_F(DeviceEnumerationTest, PairsAdjacentChannelsWithAUsablePreferredPairFirst
 
   SimulatedCatalogDevice preferring = simulatedInputDevice("Four", "four", 4);
   preferring.preferredStereoChannels = {{3, 4}};
-  for (const Fault& fault : {Fault::failingRead(), Fault::readShortOf(4)}) {
+  for (const Fault& fault : {Fault{readFails}, Fault{shortRead, 4}}) {
     const AudioObjectID id = catalog.addDevice(preferring);
     catalog.injectFault(id, propertyAddress(kAudioDevicePropertyPreferredChannelsForStereo, kInput),
                         fault);
@@ -84,7 +85,7 @@ TEST_F(DeviceEnumerationTest, ListedDeviceCarriesItsValuesAndNeutralOnesWhereUnr
   interface.inputChannelNames = {"Kick", "", std::nullopt, "Snare", "Hat"};
   const AudioObjectID id = catalog.addDevice(interface);
   catalog.injectFault(id, propertyAddress(kAudioObjectPropertyElementName, kInput, 5),
-                      Fault::nullTextReference());
+                      Fault{nullText});
   auto device = listed(id);
   ASSERT_TRUE(device);
   EXPECT_EQ(device->channelNames,
@@ -97,10 +98,10 @@ TEST_F(DeviceEnumerationTest, ListedDeviceCarriesItsValuesAndNeutralOnesWhereUnr
   for (const auto selector :
        {kAudioDevicePropertyNominalSampleRate, kAudioDevicePropertyBufferFrameSize,
         kAudioDevicePropertyDeviceIsAlive}) {
-    catalog.injectFault(id, propertyAddress(selector), Fault::failingRead());
+    catalog.injectFault(id, propertyAddress(selector), Fault{readFails});
   }
   catalog.injectFault(catalog.streams(id, kInput).front(),
-                      propertyAddress(kAudioStreamPropertyPhysicalFormat), Fault::failingRead());
+                      propertyAddress(kAudioStreamPropertyPhysicalFormat), Fault{readFails});
   device = listed(id);
   ASSERT_TRUE(device);
   EXPECT_EQ(std::tie(device->nominalSampleRate, device->bufferFrameSize, device->physicalFormat,
@@ -110,8 +111,8 @@ TEST_F(DeviceEnumerationTest, ListedDeviceCarriesItsValuesAndNeutralOnesWhereUnr
 
 TEST_F(DeviceEnumerationTest, DeviceWithoutReadableUIDOrNameIsNotListed) {
   for (const auto selector : {kAudioDevicePropertyDeviceUID, kAudioObjectPropertyName}) {
-    for (const Fault& fault : {Fault::missingProperty(), Fault::nullTextReference(),
-                               Fault::failingRead(), Fault::readShortOf(4)}) {
+    for (const Fault& fault :
+         {Fault{missing}, Fault{nullText}, Fault{readFails}, Fault{shortRead, 4}}) {
       const AudioObjectID id = catalog.addDevice(simulatedInputDevice("Faulty", "faulty"));
       catalog.injectFault(id, propertyAddress(selector), fault);
       EXPECT_FALSE(listed(id)) << static_cast<int>(fault.kind);
@@ -126,10 +127,10 @@ TEST_F(DeviceEnumerationTest, DeviceListAndStreamConfigurationReadOnlyWholeValue
   const struct {
     Fault fault;
     std::vector<AudioObjectID> ids;
-  } lists[] = {{Fault::failingSizeQuery(), {}},
-               {Fault::sizeReportedAs(~0u), {}},
-               {Fault::readShortOf(sizeof(AudioObjectID)), {first, 0, 0}},
-               {Fault::sizeReportedAs(7), {first}}};
+  } lists[] = {{Fault{sizeQueryFails}, {}},
+               {Fault{misreportedSize, ~0u}, {}},
+               {Fault{shortRead, sizeof(AudioObjectID)}, {first, 0, 0}},
+               {Fault{misreportedSize, 7}, {first}}};
   for (const auto& row : lists) {
     catalog.injectFault(kAudioObjectSystemObject, propertyAddress(kAudioHardwarePropertyDevices),
                         row.fault);
@@ -143,12 +144,12 @@ TEST_F(DeviceEnumerationTest, DeviceListAndStreamConfigurationReadOnlyWholeValue
   const struct {
     Fault fault;
     std::vector<int> counts;  // empty: not listed
-  } configurations[] = {{Fault::failingRead(), {}},
-                        {Fault::sizeReportedAs(sizeof(AudioBufferList) - 1), {}},
-                        {Fault::sizeReportedAs(0xFFFFFFF0), {}},
-                        {Fault::bufferCountClaimed(4096), {2, 6}},
-                        {Fault::readShortOf(AudioBufferListByteSize(2) - 1), {2}},
-                        {Fault::grownAfterSizeQueryOf(AudioBufferListByteSize(1)), {2}}};
+  } configurations[] = {{Fault{readFails}, {}},
+                        {Fault{misreportedSize, sizeof(AudioBufferList) - 1}, {}},
+                        {Fault{misreportedSize, 0xFFFFFFF0}, {}},
+                        {Fault{overstatedBufferCount, 4096}, {2, 6}},
+                        {Fault{shortRead, AudioBufferListByteSize(2) - 1}, {2}},
+                        {Fault{grewBetweenReads, AudioBufferListByteSize(1)}, {2}}};
   for (const auto& row : configurations) {
     const AudioObjectID id = catalog.addDevice(device);
     catalog.injectFault(id, propertyAddress(kAudioDevicePropertyStreamConfiguration, kInput),
@@ -180,12 +181,12 @@ TEST_F(DeviceEnumerationTest, DefaultOutputCarriesItsOutputSideAndIsAbsentUnless
     AudioObjectPropertyAddress address;
     Fault fault;
   } rows[] = {
-      {id, propertyAddress(kAudioObjectPropertyName), Fault::missingProperty()},
+      {id, propertyAddress(kAudioObjectPropertyName), Fault{missing}},
       {kAudioObjectSystemObject, propertyAddress(kAudioHardwarePropertyDefaultOutputDevice),
-       Fault::failingRead()},
+       Fault{readFails}},
       {id,
        propertyAddress(kAudioDevicePropertyStreamConfiguration, kAudioObjectPropertyScopeOutput),
-       Fault::bufferCountClaimed(0)}};
+       Fault{overstatedBufferCount, 0}}};
   for (const auto& row : rows) {
     catalog.injectFault(row.object, row.address, row.fault);
     EXPECT_FALSE(service.defaultOutputDevice()) << static_cast<int>(row.fault.kind);

@@ -45,10 +45,6 @@ class ScriptedAudioCaptureAuthorization final : public AudioCaptureAuthorization
     completion(granted);
     return true;
   }
-  std::size_t openPrompts() const {
-    std::lock_guard lock(mutex_);
-    return open_.size();
-  }
   std::size_t statusReads() const {
     std::lock_guard lock(mutex_);
     return statusReads_;

@@ -4,34 +4,27 @@
 #include <cmath>
 #include <cstddef>
 #include <numbers>
-#include <utility>
 
 namespace {
 
 using Matrix3 = std::array<std::array<double, 3>, 3>;
 using Vector3 = std::array<double, 3>;
 
-// Gaussian elimination with partial pivoting; the normal equations here are well conditioned
-// whenever the block spans more than a few periods.
-Vector3 solve(Matrix3 a, Vector3 b) {
-  for (std::size_t column = 0; column < 3; ++column) {
-    std::size_t pivot = column;
-    for (std::size_t row = column + 1; row < 3; ++row) {
-      if (std::abs(a[row][column]) > std::abs(a[pivot][column])) pivot = row;
-    }
-    std::swap(a[column], a[pivot]);
-    std::swap(b[column], b[pivot]);
-    for (std::size_t row = column + 1; row < 3; ++row) {
-      const double factor = a[row][column] / a[column][column];
-      for (std::size_t k = column; k < 3; ++k) a[row][k] -= factor * a[column][k];
-      b[row] -= factor * b[column];
-    }
-  }
+double determinant(const Matrix3& m) {
+  return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+         m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+         m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+}
+
+// Cramer's rule: the normal equations here are well conditioned whenever the block spans more
+// than a few periods.
+Vector3 solve(const Matrix3& a, const Vector3& b) {
+  const double whole = determinant(a);
   Vector3 x{};
-  for (std::size_t row = 3; row-- > 0;) {
-    double sum = b[row];
-    for (std::size_t k = row + 1; k < 3; ++k) sum -= a[row][k] * x[k];
-    x[row] = sum / a[row][row];
+  for (std::size_t column = 0; column < 3; ++column) {
+    Matrix3 replaced = a;
+    for (std::size_t row = 0; row < 3; ++row) replaced[row][column] = b[row];
+    x[column] = determinant(replaced) / whole;
   }
   return x;
 }
@@ -59,10 +52,10 @@ SineFit fitSine(std::span<const float> samples, double sampleRate, double freque
     const double error = samples[n] - model;
     residualEnergy += error * error;
   }
-  // a·sin + b·cos = A·sin(ωn + φ) with A·cos φ = a and A·sin φ = b.
+  // a·sin + b·cos = A·sin(ωn + φ) with A = hypot(a, b).
   const double amplitude = std::hypot(weights[0], weights[1]);
   const double residualPower = residualEnergy / static_cast<double>(samples.size());
-  return SineFit{frequency, amplitude, std::atan2(weights[1], weights[0]),
+  return SineFit{frequency, amplitude,
                  10.0 * std::log10(amplitude * amplitude / 2.0 / residualPower)};
 }
 

@@ -2,13 +2,12 @@
 
 #include <span>
 
-// How well a block of samples matches one sine, x[n] ≈ amplitude·sin(2π·frequency·n/rate + phase)
+// How well a block of samples matches one sine, x[n] ≈ amplitude·sin(2π·frequency·n/rate + φ)
 // plus a constant offset, fitted by least squares. snrDb compares the sine's power with the power
 // of everything the fit leaves over (noise, distortion, other tones).
 struct SineFit {
   double frequency;
   double amplitude;
-  double phase;  // radians at the first sample, in (−π, π]
   double snrDb;
 };
 

@@ -10,8 +10,8 @@ ScheduledTaskHandle VirtualTimeExecutor::schedule(std::chrono::nanoseconds delay
                                                   std::function<void()> task) {
   ScheduledTaskHandle handle;
   std::lock_guard lock(mutex_);
-  entries_.insert(Entry{now_ + std::max(delay, std::chrono::nanoseconds::zero()), nextSequence_++,
-                        handle, std::move(task)});
+  tasks_.emplace(now_ + std::max(delay, std::chrono::nanoseconds::zero()),
+                 Task{handle, std::move(task)});
   return handle;
 }
 
@@ -26,34 +26,34 @@ void VirtualTimeExecutor::advanceBy(std::chrono::nanoseconds duration) {
     std::lock_guard lock(mutex_);
     end = now_ + duration;
   }
-  while (auto next = takeNextDue(end)) next->task();
+  while (auto next = takeNextDue(end)) next->run();
   std::lock_guard lock(mutex_);
   now_ = std::max(now_, end);
 }
 
 void VirtualTimeExecutor::runUntilIdle() {
-  while (auto next = takeNextDue(now())) next->task();
+  while (auto next = takeNextDue(now())) next->run();
 }
 
 std::size_t VirtualTimeExecutor::pendingCount() const {
   std::lock_guard lock(mutex_);
   return static_cast<std::size_t>(std::count_if(
-      entries_.begin(), entries_.end(), [](const Entry& e) { return !e.handle.isCancelled(); }));
+      tasks_.begin(), tasks_.end(), [](const auto& t) { return !t.second.handle.isCancelled(); }));
 }
 
-std::optional<VirtualTimeExecutor::Entry> VirtualTimeExecutor::takeNextDue(TimePoint limit) {
+std::optional<VirtualTimeExecutor::Task> VirtualTimeExecutor::takeNextDue(TimePoint limit) {
   std::unique_lock lock(mutex_);
-  while (!entries_.empty() && entries_.begin()->due <= limit) {
-    auto node = entries_.extract(entries_.begin());
-    if (node.value().handle.isCancelled()) {
+  while (!tasks_.empty() && tasks_.begin()->first <= limit) {
+    auto node = tasks_.extract(tasks_.begin());
+    if (node.mapped().handle.isCancelled()) {
       // Its captures may post when destroyed.
       lock.unlock();
       node = {};
       lock.lock();
       continue;
     }
-    now_ = std::max(now_, node.value().due);
-    return std::move(node.value());
+    now_ = std::max(now_, node.key());
+    return std::move(node.mapped());
   }
   return std::nullopt;
 }

@@ -6,10 +6,9 @@
 // device listener queue posts here); the clock and the running of tasks belong to the test thread.
 
 #include <cstddef>
-#include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
-#include <set>
 
 #include "platform/MainThreadExecutor.h"
 
@@ -29,22 +28,15 @@ class VirtualTimeExecutor final : public MainThreadExecutor {
   std::size_t pendingCount() const;
 
  private:
-  struct Entry {
-    TimePoint due;
-    std::uint64_t sequence;
+  struct Task {
     ScheduledTaskHandle handle;
-    std::function<void()> task;
-
-    bool operator<(const Entry& other) const {
-      return due != other.due ? due < other.due : sequence < other.sequence;
-    }
+    std::function<void()> run;
   };
 
   // Takes out the first live task due at or before `limit` and moves the clock to its due time.
-  std::optional<Entry> takeNextDue(TimePoint limit);
+  std::optional<Task> takeNextDue(TimePoint limit);
 
   mutable std::mutex mutex_;  // guards every member below
   TimePoint now_{};
-  std::uint64_t nextSequence_ = 0;
-  std::set<Entry> entries_;
+  std::multimap<TimePoint, Task> tasks_;  // equal due times keep their order of submission
 };

@@ -28,7 +28,8 @@ NodeProperties parseNodeProperties(const spa_dict& properties) {
   const char* positions = spa_dict_lookup(&properties, "audio.position");
   NodeProperties node;
   node.name = name != nullptr ? name : "";
-  node.description = description != nullptr ? description : node.name;
+  // An empty description would leave the device nameless in the pickers.
+  node.description = description != nullptr && *description != '\0' ? description : node.name;
   const std::string_view kind = mediaClass != nullptr ? mediaClass : "";
   node.hasInput = kind.starts_with("Audio/Source") || kind == "Audio/Duplex";
   node.hasOutput = kind == "Audio/Sink" || kind == "Audio/Duplex";

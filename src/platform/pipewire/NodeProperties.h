@@ -13,7 +13,7 @@ struct spa_dict;
 
 struct NodeProperties {
   std::string name;         // node.name
-  std::string description;  // node.description, or the name when it has none
+  std::string description;  // node.description, or the name when it has none or an empty one
   bool hasInput = false;
   bool hasOutput = false;
   UInt32 channels = 0;  // audio.channels; 0 when absent or not a count

@@ -11,14 +11,33 @@ namespace {
 // looked for again.
 constexpr int kFirstMirrorSeconds = 5;
 constexpr long kReconnectMilliseconds = 250;
+// A daemon that leaves a round trip unanswered this long is taken as stopped: starts then fail at
+// once instead of each waiting for a stream that cannot come. The ping is cheap, one message.
+constexpr long kPingMilliseconds = 250;
+constexpr uint64_t kUnansweredNanoseconds = 1000 * SPA_NSEC_PER_MSEC;
+constexpr int64_t kAnswerWaitNanoseconds = 500 * SPA_NSEC_PER_MSEC;
+
+uint64_t monotonicNanoseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint64_t>(now.tv_sec) * SPA_NSEC_PER_SEC + static_cast<uint64_t>(now.tv_nsec);
+}
 
 }  // namespace
 
 PipeWireHardware::PipeWireHardware() {
   pw_init(nullptr, nullptr);
   loop_ = pw_thread_loop_new("vx-pipewire", nullptr);
-  context_ = pw_context_new(pw_thread_loop_get_loop(loop_), nullptr, 0);
+  // The real-time client configuration: the data thread that runs our process callbacks asks
+  // for real-time scheduling (directly or through RTKit, where the system allows it), so that a
+  // busy machine does not delay a low-latency route's cycles.
+  context_ = pw_context_new(pw_thread_loop_get_loop(loop_),
+                            pw_properties_new(PW_KEY_CONFIG_NAME, "client-rt.conf", nullptr), 0);
   timer_ = pw_loop_add_timer(pw_thread_loop_get_loop(loop_), &PipeWireHardware::onTimer, this);
+  pingTimer_ =
+      pw_loop_add_timer(pw_thread_loop_get_loop(loop_), &PipeWireHardware::onPingTimer, this);
+  timespec period{0, kPingMilliseconds * 1000000};
+  pw_loop_update_timer(pw_thread_loop_get_loop(loop_), pingTimer_, &period, &period, false);
   pw_thread_loop_start(loop_);
   ThreadLoopLock lock(loop_);
   connect();
@@ -39,6 +58,7 @@ PipeWireHardware::~PipeWireHardware() {
     pw_core_disconnect(core_);
   }
   pw_loop_destroy_source(pw_thread_loop_get_loop(loop_), timer_);
+  pw_loop_destroy_source(pw_thread_loop_get_loop(loop_), pingTimer_);
   pw_context_destroy(context_);
   pw_thread_loop_destroy(loop_);
 }
@@ -50,6 +70,8 @@ void PipeWireHardware::connect() {
     return;
   }
   connectionLost_ = false;
+  pingSync_ = -1;
+  answering_ = true;
   serviceRunning_.store(true, std::memory_order_release);
   static const pw_core_events events = [] {
     pw_core_events e{};
@@ -83,6 +105,18 @@ void PipeWireHardware::onCoreDone(void* data, uint32_t id, int seq) {
   auto* self = static_cast<PipeWireHardware*>(data);
   if (id != PW_ID_CORE) return;
   if (self->watcher_) self->watcher_->syncDone(seq);
+  if (seq == self->awaitedSync_) {
+    self->awaitedAnswered_ = true;
+    pw_thread_loop_signal(self->loop_, false);
+  }
+  if (seq == self->pingSync_) {
+    self->pingSync_ = -1;
+    // Back from a stop: a route waiting for its next try can start now.
+    if (!self->answering_) {
+      self->answering_ = true;
+      self->publish({{kAudioObjectSystemObject, kAudioHardwarePropertyDevices}});
+    }
+  }
   // The first answer covers every global; the second every node bound because of them.
   if (seq == self->firstSync_) self->secondSync_ = pw_core_sync(self->core_, PW_ID_CORE, 0);
   if (seq == self->secondSync_ && !self->mirrorComplete_) {
@@ -104,6 +138,31 @@ void PipeWireHardware::onTimer(void* data, uint64_t) {
   auto* self = static_cast<PipeWireHardware*>(data);
   if (self->connectionLost_ && self->core_ != nullptr) self->disconnect();
   if (self->core_ == nullptr) self->connect();
+}
+
+void PipeWireHardware::onPingTimer(void* data, uint64_t) {
+  auto* self = static_cast<PipeWireHardware*>(data);
+  if (self->core_ == nullptr) return;
+  const uint64_t now = monotonicNanoseconds();
+  if (self->pingSync_ == -1) {
+    self->pingSync_ = pw_core_sync(self->core_, PW_ID_CORE, 0);
+    self->pingSentNanoseconds_ = now;
+  } else if (now - self->pingSentNanoseconds_ > kUnansweredNanoseconds) {
+    self->answering_ = false;
+  }
+}
+
+bool PipeWireHardware::daemonAnswers() {
+  if (core_ == nullptr || !answering_) return false;
+  awaitedSync_ = pw_core_sync(core_, PW_ID_CORE, 0);
+  awaitedAnswered_ = false;
+  timespec deadline{};
+  pw_thread_loop_get_time(loop_, &deadline, kAnswerWaitNanoseconds);
+  while (!awaitedAnswered_ && core_ != nullptr) {
+    if (pw_thread_loop_timed_wait_full(loop_, &deadline) != 0) break;
+  }
+  awaitedSync_ = -1;
+  return awaitedAnswered_;
 }
 
 void PipeWireHardware::armTimer(long milliseconds) {

@@ -49,6 +49,10 @@ class PipeWireHardware final : public HardwarePropertyPort {
   std::optional<StreamTarget> streamTarget(AudioObjectID device) {
     return mirror_.streamTarget(device);
   }
+  // Whether the daemon answers a round trip within half a second; at once false while its
+  // periodic ping has gone unanswered, so that a stopped daemon costs the caller no wait. Under
+  // the loop lock, from the thread that starts streams.
+  bool daemonAnswers();
   // One of our streams on this device failed: raises "stpd" there. PipeWire thread.
   void reportStreamStopped(AudioObjectID device);
   // Owners of streams on core(), released before it goes. Under the loop lock.
@@ -59,6 +63,7 @@ class PipeWireHardware final : public HardwarePropertyPort {
   static void onCoreDone(void* data, uint32_t id, int seq);
   static void onCoreError(void* data, uint32_t id, int seq, int res, const char* message);
   static void onTimer(void* data, uint64_t expirations);
+  static void onPingTimer(void* data, uint64_t expirations);
 
   // PipeWire thread (or the constructor under the loop lock).
   void connect();
@@ -74,6 +79,7 @@ class PipeWireHardware final : public HardwarePropertyPort {
   pw_thread_loop* loop_ = nullptr;
   pw_context* context_ = nullptr;
   spa_source* timer_ = nullptr;
+  spa_source* pingTimer_ = nullptr;
   // PipeWire thread only, or under the loop lock.
   pw_core* core_ = nullptr;
   spa_hook coreListener_{};
@@ -83,6 +89,13 @@ class PipeWireHardware final : public HardwarePropertyPort {
   int secondSync_ = -1;
   bool mirrorComplete_ = false;
   bool connectionLost_ = false;
+  // The liveness ping: the round trip in flight, since when, and one a caller waits for.
+  int pingSync_ = -1;
+  uint64_t pingSentNanoseconds_ = 0;
+  int awaitedSync_ = -1;
+  bool awaitedAnswered_ = false;
+  // Whether the last ping came back in time. PipeWire thread, or under the loop lock.
+  bool answering_ = true;
   // Whether a daemon is connected. Written on the PipeWire thread (release) before the mirror
   // changes are published, read from any thread (acquire), so a listener told of the change sees
   // it.

@@ -173,8 +173,11 @@ OSStatus PipeWireHardwareUnit::connect(const StreamTarget& target) {
       PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, capture ? "Capture" : "Playback",
       PW_KEY_MEDIA_ROLE, "Production", PW_KEY_NODE_NAME,
       capture ? "vexmora-monitor-input" : "vexmora-monitor-output", PW_KEY_TARGET_OBJECT,
-      target.nodeName.c_str(), PW_KEY_NODE_DONT_RECONNECT, "true", PW_KEY_STREAM_DONT_REMIX, "true",
-      nullptr);
+      target.nodeName.c_str(), PW_KEY_NODE_DONT_RECONNECT, "true", nullptr);
+  // The pair plays as it is: never upmixed into a surround sink's other channels. A mono sink
+  // takes the mix of both sides; unmixed, it would play the left side alone.
+  pw_properties_set(props, PW_KEY_STREAM_DONT_REMIX,
+                    capture || target.channels != 1 ? "true" : "false");
   // Ask for the graph's own quantum, so that the buffer size the catalog reports is the one used.
   // The quantum counts frames at the graph's rate; over a device's faster rate of its own it would
   // ask for a shorter period and shrink the quantum of the device's whole graph, whose cycles then
@@ -208,6 +211,11 @@ OSStatus PipeWireHardwareUnit::connect(const StreamTarget& target) {
   ThreadLoopLock lock(hardware_.threadLoop());
   if (hardware_.core() == nullptr) {
     pw_properties_free(props);
+    return kAudioHardwareNotRunningError;
+  }
+  if (!hardware_.daemonAnswers()) {
+    pw_properties_free(props);
+    lastError_ = "PipeWire is not answering";
     return kAudioHardwareNotRunningError;
   }
   stream_ =

@@ -1,8 +1,10 @@
 #include "platform/pipewire/RegistryWatcher.h"
 
 #include <pipewire/extensions/metadata.h>
+#include <spa/param/audio/raw.h>
 #include <spa/param/param.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -223,6 +225,9 @@ void RegistryWatcher::changed(Node& node) {
     if (facts.channels == 0) facts.channels = node.format->channels;
   }
   if (facts.channels == 0) facts.channels = static_cast<UInt32>(facts.positions.size());
+  // However many audio.channels asks for, the node opens no more ports than this PipeWire carries
+  // in one stream: channels beyond those would be listed and play silence.
+  facts.channels = std::min<UInt32>(facts.channels, SPA_AUDIO_MAX_CHANNELS);
   if (node.device == kAudioObjectUnknown) return;
   PropertyChanges changes;
   mirror_.update(node.device, facts, changes);

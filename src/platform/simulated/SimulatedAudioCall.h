@@ -1,8 +1,5 @@
 #pragma once
 
-#include <iosfwd>
-#include <string_view>
-
 #include "platform/CoreAudioTypes.h"
 
 // One entry of the simulated component port's call record: what the engine asked of which unit,
@@ -31,15 +28,11 @@ enum class SimulatedUnitKind { none, ahalUnbound, input, output, varispeed };
 struct SimulatedAudioCall {
   SimulatedAudioOperation operation;
   SimulatedUnitKind kind;
-  UInt32 id;  // property or parameter; 0 for other operations
-  AudioUnitScope scope;
-  AudioUnitElement element;
+  UInt32 id = 0;  // property or parameter; 0 for other operations
+  AudioUnitScope scope = 0;
+  AudioUnitElement element = 0;
   // The call's result. findNext records noErr when it returned a component, otherwise
   // kAudio_UnimplementedError.
-  OSStatus status;
+  OSStatus status = noErr;
   friend bool operator==(const SimulatedAudioCall&, const SimulatedAudioCall&) = default;
 };
-
-std::string_view simulatedAudioOperationName(SimulatedAudioOperation operation);
-std::string_view simulatedUnitKindName(SimulatedUnitKind kind);
-std::ostream& operator<<(std::ostream& stream, const SimulatedAudioCall& call);

@@ -48,7 +48,7 @@ AudioComponent SimulatedAudioComponents::findNext(AudioComponent inComponent,
       break;
     }
   }
-  SimulatedAudioCall call{SimulatedAudioOperation::findNext, componentKind(found), 0, 0, 0, noErr};
+  SimulatedAudioCall call{SimulatedAudioOperation::findNext, componentKind(found)};
   if (found != nullptr && instrumentation_.injectedFailure(call)) found = nullptr;
   call.status = found != nullptr ? noErr : kAudio_UnimplementedError;
   instrumentation_.record(call);
@@ -57,7 +57,7 @@ AudioComponent SimulatedAudioComponents::findNext(AudioComponent inComponent,
 
 OSStatus SimulatedAudioComponents::instanceNew(AudioComponent inComponent, AudioUnit* outInstance) {
   const SimulatedUnitKind kind = componentKind(inComponent);
-  SimulatedAudioCall call{SimulatedAudioOperation::instanceNew, kind, 0, 0, 0, noErr};
+  SimulatedAudioCall call{SimulatedAudioOperation::instanceNew, kind};
   const auto finish = [&](OSStatus status) {
     call.status = status;
     instrumentation_.record(call);
@@ -90,11 +90,7 @@ OSStatus SimulatedAudioComponents::instanceDispose(AudioUnit inInstance) {
     return instance.get() == inInstance;
   });
   SimulatedAudioCall call{SimulatedAudioOperation::instanceDispose,
-                          found != instances_.end() ? (*found)->kind() : SimulatedUnitKind::none,
-                          0,
-                          0,
-                          0,
-                          noErr};
+                          found != instances_.end() ? (*found)->kind() : SimulatedUnitKind::none};
   if (found == instances_.end()) {
     call.status = kAudio_ParamError;
   } else if (const SimulatedCallFailure* injected = instrumentation_.injectedFailure(call)) {
@@ -104,19 +100,6 @@ OSStatus SimulatedAudioComponents::instanceDispose(AudioUnit inInstance) {
   }
   instrumentation_.record(call);
   return call.status;
-}
-
-std::size_t SimulatedAudioComponents::liveInstanceCount(SimulatedUnitKind kind) const {
-  return static_cast<std::size_t>(
-      std::count_if(instances_.begin(), instances_.end(),
-                    [kind](const auto& instance) { return instance->kind() == kind; }));
-}
-
-SimulatedHardwareUnit* SimulatedAudioComponents::hardwareUnit(AudioUnit unit) const {
-  for (const auto& instance : instances_) {
-    if (instance.get() == unit) return instance->hardware();
-  }
-  return nullptr;
 }
 
 SimulatedUnitKind SimulatedAudioComponents::componentKind(AudioComponent component) const {

@@ -10,7 +10,6 @@
 #include "platform/simulated/SimulatedAudioRecordedUnit.h"
 
 class SimulatedAudioWorld;
-class SimulatedHardwareUnit;
 
 using SimulatedVarispeedFactory = std::function<std::unique_ptr<AudioUnitInstance>()>;
 
@@ -38,16 +37,13 @@ class SimulatedAudioComponents final : public AudioComponentPort {
   void clearCalls() { instrumentation_.clearCalls(); }
   void failCall(const SimulatedCallFailure& failure) { instrumentation_.addFailure(failure); }
   void clearCallFailures() { instrumentation_.clearFailures(); }
-  // Arm before the units start.
+  // While no device thread runs.
   void failOnAudioPath(const SimulatedAudioPathFailure& failure) {
-    instrumentation_.audioPathFailure().arm(failure);
+    instrumentation_.setAudioPathFailure(failure);
   }
-  void clearAudioPathFailure() { instrumentation_.audioPathFailure().disarm(); }
+  void clearAudioPathFailure() { instrumentation_.setAudioPathFailure(std::nullopt); }
 
   std::size_t liveInstanceCount() const { return instances_.size(); }
-  std::size_t liveInstanceCount(SimulatedUnitKind kind) const;
-  // The simulated hardware unit behind a handle this port gave out, or null.
-  SimulatedHardwareUnit* hardwareUnit(AudioUnit unit) const;
 
  private:
   SimulatedUnitKind componentKind(AudioComponent component) const;

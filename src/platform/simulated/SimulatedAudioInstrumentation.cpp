@@ -9,6 +9,13 @@ bool matches(const std::optional<Value>& wanted, Value actual) {
 
 }  // namespace
 
+OSStatus SimulatedAudioInstrumentation::audioPathStatus(SimulatedAudioOperation operation,
+                                                        SimulatedUnitKind kind,
+                                                        UInt64 call) const noexcept {
+  const auto& f = audioPathFailure_;
+  return f && f->operation == operation && f->kind == kind && f->call == call ? f->status : noErr;
+}
+
 const SimulatedCallFailure* SimulatedAudioInstrumentation::injectedFailure(
     const SimulatedAudioCall& call) {
   const SimulatedCallFailure* injected = nullptr;

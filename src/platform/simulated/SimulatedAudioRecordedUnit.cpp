@@ -23,7 +23,7 @@ OSStatus SimulatedAudioRecordedUnit::recorded(SimulatedAudioOperation operation,
                                               Forward&& forward,
                                               const SimulatedCallFailure** injected) {
   if (SimulatedAudioPathScope::active()) return forward();
-  SimulatedAudioCall call{operation, kind(), id, scope, element, noErr};
+  SimulatedAudioCall call{operation, kind(), id, scope, element};
   const SimulatedCallFailure* failure = instrumentation_.injectedFailure(call);
   if (injected != nullptr) *injected = failure;
   call.status = failure != nullptr ? failure->status : forward();
@@ -57,15 +57,9 @@ OSStatus SimulatedAudioRecordedUnit::setParameter(AudioUnitParameterID parameter
                                                   AudioUnitScope scope, AudioUnitElement element,
                                                   AudioUnitParameterValue value,
                                                   UInt32 bufferOffsetInFrames) {
-  const auto forward = [&] {
+  return recorded(SimulatedAudioOperation::setParameter, parameter, scope, element, [&] {
     return unit_->setParameter(parameter, scope, element, value, bufferOffsetInFrames);
-  };
-  if (SimulatedAudioPathScope::active()) {
-    const OSStatus injected = instrumentation_.audioPathFailure().statusFor(
-        SimulatedAudioOperation::setParameter, kind(), ++parameterSetsOnPath_);
-    return injected != noErr ? injected : forward();
-  }
-  return recorded(SimulatedAudioOperation::setParameter, parameter, scope, element, forward);
+  });
 }
 
 OSStatus SimulatedAudioRecordedUnit::getParameter(AudioUnitParameterID parameter,
@@ -99,8 +93,8 @@ OSStatus SimulatedAudioRecordedUnit::render(AudioUnitRenderActionFlags* ioAction
                                             const AudioTimeStamp* inTimeStamp,
                                             UInt32 inOutputBusNumber, UInt32 inNumberFrames,
                                             AudioBufferList* ioData) {
-  const OSStatus injected = instrumentation_.audioPathFailure().statusFor(
-      SimulatedAudioOperation::render, kind(), ++renderCalls_);
+  const OSStatus injected =
+      instrumentation_.audioPathStatus(SimulatedAudioOperation::render, kind(), ++renderCalls_);
   if (injected != noErr) return injected;
   return unit_->render(ioActionFlags, inTimeStamp, inOutputBusNumber, inNumberFrames, ioData);
 }

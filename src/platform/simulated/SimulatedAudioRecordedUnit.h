@@ -11,7 +11,7 @@ class SimulatedHardwareUnit;
 // failure rules, and forwards to the unit it owns. On the audio path it records nothing and only
 // applies the armed audio-path failure.
 //
-// Threads: as the unit it wraps; its call counters belong to the audio path.
+// Threads: as the unit it wraps; its render count belongs to the audio path.
 class SimulatedAudioRecordedUnit final : public AudioUnitInstance {
  public:
   // `hardware` is the wrapped unit when it is a hardware unit, null for the varispeed unit.
@@ -23,7 +23,6 @@ class SimulatedAudioRecordedUnit final : public AudioUnitInstance {
   SimulatedAudioRecordedUnit& operator=(const SimulatedAudioRecordedUnit&) = delete;
 
   SimulatedUnitKind kind() const;
-  SimulatedHardwareUnit* hardware() const { return hardware_; }
 
   OSStatus setProperty(AudioUnitPropertyID property, AudioUnitScope scope, AudioUnitElement element,
                        const void* data, UInt32 dataSize) override;
@@ -52,6 +51,5 @@ class SimulatedAudioRecordedUnit final : public AudioUnitInstance {
   std::unique_ptr<AudioUnitInstance> unit_;
   SimulatedHardwareUnit* hardware_;
   SimulatedAudioInstrumentation& instrumentation_;
-  UInt64 renderCalls_ = 0;          // audio path only
-  UInt64 parameterSetsOnPath_ = 0;  // audio path only
+  UInt64 renderCalls_ = 0;  // audio path only
 };

@@ -56,7 +56,7 @@ OSStatus SimulatedCatalog::getPropertyDataSize(AudioObjectID object,
   using Kind = SimulatedPropertyFault::Kind;
   if (const auto* fault = faultAt(object, *address)) {
     if (fault->kind == Kind::missing) return kAudioHardwareUnknownPropertyError;
-    if (fault->kind == Kind::sizeQueryFails) return fault->status;
+    if (fault->kind == Kind::sizeQueryFails) return kAudioHardwareNotRunningError;
     if (fault->kind == Kind::misreportedSize || fault->kind == Kind::grewBetweenReads) {
       *outDataSize = fault->bytes;
       return noErr;
@@ -81,7 +81,7 @@ OSStatus SimulatedCatalog::getPropertyData(AudioObjectID object,
   const auto* fault = faultAt(object, *address);
   auto injected = [fault](Kind kind) { return fault != nullptr && fault->kind == kind; };
   if (injected(Kind::missing)) return kAudioHardwareUnknownPropertyError;
-  if (injected(Kind::readFails)) return fault->status;
+  if (injected(Kind::readFails)) return kAudioHardwareNotRunningError;
 
   // A text value is a fresh string reference that becomes the caller's once fully delivered.
   ScopedCFString text;

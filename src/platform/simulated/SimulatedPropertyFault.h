@@ -1,7 +1,8 @@
 #pragma once
 
 // A failure the simulated hardware service injects into the reads of one property address, so
-// that tests can exercise every fallback of the code that reads hardware properties.
+// that tests can exercise every fallback of the code that reads hardware properties. Reads that
+// fail answer kAudioHardwareNotRunningError.
 
 #include "platform/CoreAudioTypes.h"
 
@@ -9,9 +10,9 @@ struct SimulatedPropertyFault {
   enum class Kind {
     // The object does not have the property: hasProperty is false and every read fails.
     missing,
-    // getPropertyDataSize answers `status`.
+    // getPropertyDataSize fails.
     sizeQueryFails,
-    // getPropertyData answers `status`.
+    // getPropertyData fails.
     readFails,
     // A text property reads successfully but yields a null string reference.
     nullText,
@@ -27,27 +28,5 @@ struct SimulatedPropertyFault {
   };
 
   Kind kind = Kind::missing;
-  OSStatus status = kAudioHardwareNotRunningError;
   UInt32 bytes = 0;
-
-  static SimulatedPropertyFault missingProperty() { return {Kind::missing}; }
-  static SimulatedPropertyFault failingSizeQuery(OSStatus status = kAudioHardwareNotRunningError) {
-    return {Kind::sizeQueryFails, status};
-  }
-  static SimulatedPropertyFault failingRead(OSStatus status = kAudioHardwareNotRunningError) {
-    return {Kind::readFails, status};
-  }
-  static SimulatedPropertyFault nullTextReference() { return {Kind::nullText}; }
-  static SimulatedPropertyFault readShortOf(UInt32 deliveredBytes) {
-    return {Kind::shortRead, noErr, deliveredBytes};
-  }
-  static SimulatedPropertyFault sizeReportedAs(UInt32 reportedBytes) {
-    return {Kind::misreportedSize, noErr, reportedBytes};
-  }
-  static SimulatedPropertyFault grownAfterSizeQueryOf(UInt32 reportedBytes) {
-    return {Kind::grewBetweenReads, noErr, reportedBytes};
-  }
-  static SimulatedPropertyFault bufferCountClaimed(UInt32 claimedBuffers) {
-    return {Kind::overstatedBufferCount, noErr, claimedBuffers};
-  }
 };

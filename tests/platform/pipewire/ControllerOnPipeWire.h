@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 #include <type_traits>
+#include <utility>
 
 #include "controller/MonitorViewModel.h"
 #include "platform/AlwaysAuthorizedAudioCapture.h"
@@ -96,19 +97,12 @@ class ControllerOnPipeWire {
   // Until the route runs with its ring's fill moving, and `condition` holds as well.
   template <typename Condition>
   bool waitUntilFlowing(std::chrono::milliseconds timeout, Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-      const std::uint64_t fill = diagnostics().bufferedFrames;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      if (onController([&](MonitorViewModel& controller) {
-            return controller.phase().kind() == MonitoringPhase::Kind::running &&
-                   controller.diagnostics().bufferedFrames != fill && condition(controller);
-          })) {
-        return true;
-      }
-    }
-    describeState();
-    return false;
+    std::uint64_t fill = diagnostics().bufferedFrames;
+    return waitUntil(timeout, [&](MonitorViewModel& controller) {
+      const std::uint64_t was = std::exchange(fill, controller.diagnostics().bufferedFrames);
+      return controller.phase().kind() == MonitoringPhase::Kind::running && fill != was &&
+             condition(controller);
+    });
   }
 
   // What a failed wait leaves behind, for the test's log: the phase, the output, the status and

@@ -12,13 +12,9 @@
 // Property reads through the port, with the device catalog's own typed reads.
 namespace pipewire_test {
 
-inline std::vector<AudioObjectID> readIDs(HardwarePropertyPort& port, AudioObjectID object,
-                                          const AudioObjectPropertyAddress& where) {
-  return readObjectIDList(port, object, where);
-}
-
 inline std::vector<AudioObjectID> devices(HardwarePropertyPort& port) {
-  return readIDs(port, kAudioObjectSystemObject, propertyAddress(kAudioHardwarePropertyDevices));
+  return readObjectIDList(port, kAudioObjectSystemObject,
+                          propertyAddress(kAudioHardwarePropertyDevices));
 }
 
 inline AudioObjectID deviceWithUID(HardwarePropertyPort& port, const std::string& uid) {

@@ -50,11 +50,6 @@ class NotificationRecorder {
                              [&] { return countLocked(object, selector) >= times; });
   }
 
-  std::size_t count(AudioObjectID object, AudioObjectPropertySelector selector) {
-    std::lock_guard lock(mutex_);
-    return countLocked(object, selector);
-  }
-
   std::vector<Delivery> deliveries() {
     std::lock_guard lock(mutex_);
     return deliveries_;

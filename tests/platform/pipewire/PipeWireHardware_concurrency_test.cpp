@@ -12,8 +12,9 @@
 using namespace pipewire_test;
 
 // The catalog is read on the caller's thread while the PipeWire thread rewrites the mirror and
-// delivers notifications: every read sees either a whole device or none.
-TEST(PipeWireHardwareConcurrency, ReadsStayConsistentWhileDevicesComeAndGo) {
+// delivers notifications: every read sees either a whole device or none. With the daemon all
+// devices go, and the list is not empty but unreadable: the service is not running.
+TEST(PipeWireHardwareConcurrency, ReadsStayConsistentWhileDevicesComeAndGoAndWithTheDaemon) {
   PipeWireHardware hardware;
   NotificationRecorder recorder(hardware);
   recorder.listen(kAudioObjectSystemObject, kAudioHardwarePropertyDevices);
@@ -46,6 +47,21 @@ TEST(PipeWireHardwareConcurrency, ReadsStayConsistentWhileDevicesComeAndGo) {
   EXPECT_GT(reads, 0u);
   EXPECT_TRUE(
       recorder.waitFor(kAudioObjectSystemObject, kAudioHardwarePropertyDevices, 2 * kCycles));
-  for (const auto& delivery : recorder.deliveries()) EXPECT_TRUE(delivery.onQueue);
   EXPECT_EQ(devices(hardware).size(), 3u);
+
+  const auto listStatus = [&] {
+    const auto list = propertyAddress(kAudioHardwarePropertyDevices);
+    UInt32 size = 0;
+    return hardware.getPropertyDataSize(kAudioObjectSystemObject, &list, 0, nullptr, &size);
+  };
+  const std::size_t announced = recorder.deliveries().size();
+  ASSERT_TRUE(runSession("stop"));
+  EXPECT_TRUE(
+      recorder.waitFor(kAudioObjectSystemObject, kAudioHardwarePropertyDevices, announced + 1));
+  EXPECT_TRUE(eventually([&] { return devices(hardware).empty(); }));
+  EXPECT_EQ(listStatus(), kAudioHardwareNotRunningError);
+  ASSERT_TRUE(runSession("start") && runSession("make-devices"));
+  EXPECT_TRUE(eventually([&] { return devices(hardware).size() == 3; }));
+  EXPECT_EQ(listStatus(), noErr);
+  for (const auto& delivery : recorder.deliveries()) EXPECT_TRUE(delivery.onQueue);
 }

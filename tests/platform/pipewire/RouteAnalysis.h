@@ -58,7 +58,8 @@ struct Match {
 };
 
 // The signal position within `radius` frames of `guess` that best matches the recording: the best
-// whole frame, then a golden-section search of the frame either side.
+// whole frame, then the vertex of the parabola through it and its neighbours, which for these
+// partials lies within a few thousandths of a frame of the true peak.
 inline Match locate(std::span<const float> recorded, const MultiTone& signal, double guess,
                     int radius) {
   Match best{guess, -2.0};
@@ -66,19 +67,11 @@ inline Match locate(std::span<const float> recorded, const MultiTone& signal, do
     const double c = correlation(recorded, signal, guess + offset);
     if (c > best.correlation) best = {guess + offset, c};
   }
-  const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
-  double low = best.position - 1.0;
-  double high = best.position + 1.0;
-  while (high - low > 1e-4) {
-    const double a = high - ratio * (high - low);
-    const double b = low + ratio * (high - low);
-    if (correlation(recorded, signal, a) > correlation(recorded, signal, b)) {
-      high = b;
-    } else {
-      low = a;
-    }
-  }
-  const double position = (low + high) / 2.0;
+  const double before = correlation(recorded, signal, best.position - 1.0);
+  const double after = correlation(recorded, signal, best.position + 1.0);
+  const double curvature = before - 2.0 * best.correlation + after;
+  if (curvature >= 0.0) return best;
+  const double position = best.position + (before - after) / (2.0 * curvature);
   const double c = correlation(recorded, signal, position);
   return c > best.correlation ? Match{position, c} : best;
 }

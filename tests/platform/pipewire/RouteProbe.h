@@ -116,13 +116,11 @@ class RouteProbe {
     result.latencyFrames = latency / kStretches;
 
     const auto second = [&](std::span<const float> side) { return side.subspan(first, 48000); };
-    const double position = static_cast<double>(first) - signalStart - result.latencyFrames;
-    const auto reference = [&](const MultiTone& signal) {
-      std::vector<float> samples(48000);
-      for (std::size_t n = 0; n < samples.size(); ++n) {
-        samples[n] = static_cast<float>(signal.at(position + static_cast<double>(n)));
-      }
-      return rms(samples);
+    // Over a whole second the partials, all of whole hertz, add up in power.
+    const auto reference = [](const MultiTone& signal) {
+      double power = 0.0;
+      for (const Partial& p : signal.partials) power += p.amplitude * p.amplitude / 2.0;
+      return std::sqrt(power);
     };
     result.leftLevelDb = 20.0 * std::log10(rms(second(left)) / reference(kLeftSignal));
     result.rightLevelDb = 20.0 * std::log10(rms(second(right)) / reference(kRightSignal));

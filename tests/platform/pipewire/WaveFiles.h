@@ -40,16 +40,13 @@ inline void writeFloatWave(const std::string& path, const std::vector<std::vecto
 // The interleaved samples of a 32-bit float WAV file, split into channels.
 inline std::vector<std::vector<float>> readFloatWave(const std::string& path, unsigned channels) {
   std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
   std::vector<std::vector<float>> result(channels);
-  const std::string text(bytes.begin(), bytes.end());
-  const std::size_t data = text.find("data");
-  if (data == std::string::npos) return result;
-  const std::size_t start = data + 8;
-  const std::size_t count = (bytes.size() - start) / sizeof(float);
-  for (std::size_t i = 0; i < count; ++i) {
+  const std::size_t data = bytes.find("data");
+  for (std::size_t at = data + 8, i = 0; data != std::string::npos && at + 4 <= bytes.size();
+       at += 4, ++i) {
     float sample = 0.0f;
-    std::memcpy(&sample, bytes.data() + start + i * sizeof(float), sizeof(float));
+    std::memcpy(&sample, bytes.data() + at, sizeof sample);
     result[i % channels].push_back(sample);
   }
   return result;

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <numbers>
-#include <tuple>
 #include <vector>
 
 #include "platform/resampler/StereoBufferList.h"
@@ -53,18 +52,15 @@ struct Varispeed : ::testing::Test {
     const AudioStreamBasicDescription in{48000.0, kAudioFormatLinearPCM, 0x29, 4, 1, 4, 2, 32, 0};
     AudioStreamBasicDescription out = in;
     out.mSampleRate = 44100.0;
-    const AURenderCallbackStruct callback{&pull, this};
-    const UInt32 maximumFrames = 8192;
-    for (const auto& [property, scope, data, size] :
-         {std::tuple<AudioUnitPropertyID, AudioUnitScope, const void*, UInt32>{
-              kAudioUnitProperty_MaximumFramesPerSlice, G, &maximumFrames, 4},
-          {kAudioUnitProperty_RenderQuality, G, &quality, 4},
-          {kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, &in, sizeof(in)},
-          {kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, &out, sizeof(out)},
-          {kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, &callback,
-           sizeof(callback)}}) {
-      ASSERT_EQ(unit.setProperty(property, scope, 0, data, size), noErr);
-    }
+    const auto set = [&](AudioUnitPropertyID property, AudioUnitScope scope, const auto& value) {
+      ASSERT_EQ(unit.setProperty(property, scope, 0, &value, sizeof value), noErr);
+    };
+    set(kAudioUnitProperty_MaximumFramesPerSlice, G, UInt32{8192});
+    set(kAudioUnitProperty_RenderQuality, G, quality);
+    set(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, in);
+    set(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, out);
+    set(kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input,
+        AURenderCallbackStruct{&pull, this});
     ASSERT_EQ(unit.initialize(), noErr);
   }
   OSStatus render(StereoOutput& output, UInt32 frames = kBlock) {
