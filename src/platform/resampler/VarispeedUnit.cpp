@@ -1,7 +1,6 @@
 #include "platform/resampler/VarispeedUnit.h"
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 
 #include "platform/AudioUnitPropertyValue.h"
