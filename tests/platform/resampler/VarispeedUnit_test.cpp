@@ -30,7 +30,7 @@ TEST_F(Varispeed, PlaybackRateConsumesInputFasterAndRaisesThePitch) {
         fitSineFindingFrequency(std::span(*channel).last(44100), 44100.0, hz - 10, hz + 10);
     EXPECT_NEAR(fit.frequency, hz * rate, 0.01);
     EXPECT_NEAR(20 * std::log10(fit.amplitude / amplitude), 0.0, 0.05);
-    EXPECT_GE(fit.snrDb, 90.0);
+    EXPECT_GE(fit.snrDb, 120.0);
   }
 }
 
