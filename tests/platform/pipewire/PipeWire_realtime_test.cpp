@@ -1,5 +1,6 @@
 // The engine's route on PipeWire's data thread: the process callbacks of both streams, and the
-// engine's callbacks inside them, must never touch the heap while audio flows.
+// engine's callbacks inside them (capture, ring, converter, envelope and drift steering), must
+// never touch the heap while audio flows.
 
 #include <gtest/gtest.h>
 #include <pipewire/pipewire.h>
@@ -77,9 +78,11 @@ TEST_F(PipeWireRealtime, TheDataThreadAllocatesNothingWhileTheRouteRuns) {
   engine.start(configuration, false);
   const std::uint64_t first = dataThreadAllocations(hardware);
   // Both callbacks run: the fill moves, and the ring neither overflows (no pulls) nor runs dry.
+  // The envelope ramps both ways meanwhile.
   std::set<std::uint64_t> fills;
   for (int poll = 0; poll < 100; ++poll) {
     std::this_thread::sleep_for(20ms);
+    engine.setMuted(poll % 40 >= 20);
     fills.insert(
         engine.realtimeSnapshot(std::chrono::steady_clock::now())->diagnostics.bufferedFrames);
   }
