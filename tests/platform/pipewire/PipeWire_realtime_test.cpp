@@ -61,21 +61,14 @@ TEST_F(PipeWireRealtime, TheDataThreadAllocatesNothingWhileTheRouteRuns) {
   ThreadBlockingSleep sleep;
   MonitoringEngine engine(components, sleep);
 
-  MonitoringConfiguration configuration;
-  configuration.inputDeviceID = deviceWithUID(hardware, kInterface);
-  configuration.channelPair = {2, 3, "AUX2", "AUX3"};
-  configuration.inputSampleRate = 48000.0;
-  configuration.inputBufferFrameSize = bufferFrames(hardware, configuration.inputDeviceID);
-  configuration.outputDeviceID = deviceWithUID(hardware, kSpeakers);
-  configuration.outputSampleRate = 48000.0;
-  configuration.outputBufferFrameSize = bufferFrames(hardware, configuration.outputDeviceID);
-  ASSERT_NE(configuration.inputDeviceID, kAudioObjectUnknown);
-  ASSERT_NE(configuration.outputDeviceID, kAudioObjectUnknown);
+  const AudioObjectID input = deviceWithUID(hardware, kInterface);
+  const AudioObjectID output = deviceWithUID(hardware, kSpeakers);
+  ASSERT_NE(input, kAudioObjectUnknown);
+  ASSERT_NE(output, kAudioObjectUnknown);
   // The graph's quantum stands for the buffer sizes.
-  EXPECT_EQ(configuration.inputBufferFrameSize, 1024u);
-  EXPECT_EQ(configuration.outputBufferFrameSize, 1024u);
-
-  engine.start(configuration, false);
+  EXPECT_EQ(bufferFrames(hardware, input), 1024u);
+  EXPECT_EQ(bufferFrames(hardware, output), 1024u);
+  engine.start({input, {2, 3, "AUX2", "AUX3"}, 48000.0, 1024, output, 48000.0, 1024}, false);
   const std::uint64_t first = dataThreadAllocations(hardware);
   // Both callbacks run: the fill moves, and the ring neither overflows (no pulls) nor runs dry.
   // The envelope ramps both ways meanwhile.
