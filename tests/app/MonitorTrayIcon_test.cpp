@@ -12,14 +12,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The window needs a launched controller.
-struct LaunchedPanel : PanelHarness {
-  LaunchedPanel() {
-    plugStandardDevices();
-    controller.launch();
-    controller.settle();
-  }
-};
+// The window needs a launched controller: here with the desktop's speakers and an interface.
+MonitorViewModel& launched(PanelHarness& panel) {
+  panel.speakers = panel.controller.plugOutput("Studio Speakers", "speakers");
+  panel.interface = panel.controller.plugInput("Scarlett 4i4", "scarlett");
+  return panel.launch();
+}
 
 struct TrayHarness {
   QAction* action(const QString& title) {
@@ -44,8 +42,8 @@ struct TrayHarness {
     EXPECT_EQ(image.pixelColor(16, 16).rgb(), middle.rgb());
   }
 
-  LaunchedPanel panel;
-  MonitorWindow window{panel.vm(), panel.controller.workspace, [] { return true; }};
+  PanelHarness panel;
+  MonitorWindow window{launched(panel), panel.controller.workspace, [] { return true; }};
   MonitorTrayIcon tray{panel.vm(), window};
 };
 
