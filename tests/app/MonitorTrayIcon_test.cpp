@@ -12,10 +12,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The window needs a launched controller: here with the desktop's speakers and an interface.
+// The window needs a launched controller.
 MonitorViewModel& launched(PanelHarness& panel) {
-  panel.speakers = panel.controller.plugOutput("Studio Speakers", "speakers");
-  panel.interface = panel.controller.plugInput("Scarlett 4i4", "scarlett");
+  panel.plugStandardDevices();
   return panel.launch();
 }
 

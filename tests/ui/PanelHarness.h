@@ -37,6 +37,11 @@ inline std::string spoken(QWidget* w) {
 }
 
 struct PanelHarness {
+  // The desktop's default output and a four-input interface.
+  void plugStandardDevices() {
+    speakers = controller.plugOutput("Studio Speakers", "speakers");
+    interface = controller.plugInput("Scarlett 4i4", "scarlett");
+  }
   MonitorViewModel& launch() {
     controller.launch();
     controller.settle();
