@@ -113,7 +113,7 @@ fault hairlines-start-a-pixel-low src/ui/FaceplateBackground.cpp \
 fault varispeed-ratio-inverted src/platform/resampler/VarispeedUnit.cpp \
   'return outputFormat_->mSampleRate / (inputFormat_->mSampleRate * playbackRate);' \
   'return outputFormat_->mSampleRate * playbackRate / inputFormat_->mSampleRate;' \
-  vx_platform_resampler_tests
+  vx_audio_soak_tests
 
 current_file="" backup=""
 restore() {
