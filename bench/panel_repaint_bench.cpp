@@ -29,13 +29,19 @@ void ensureOffscreenApplication() {
   static_cast<void>(application);
 }
 
-void PanelRepaint(benchmark::State& state) {
+// The panel monitoring on the standard devices, with both meters lit.
+MonitorView& openMonitoringPanel(PanelHarness& panel) {
   ensureOffscreenApplication();
-  PanelHarness panel;
   panel.plugStandardDevices();
   MonitorView& view = panel.open();
   panel.clickPrimary();
   panel.run(500ms);
+  return view;
+}
+
+void PanelRepaint(benchmark::State& state) {
+  PanelHarness panel;
+  MonitorView& view = openMonitoringPanel(panel);
   const auto ratio = static_cast<double>(state.range(0));
   QImage image(view.size() * ratio, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(ratio);
@@ -51,12 +57,8 @@ BENCHMARK(PanelRepaint)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 // level moving by a segment and its peak), with every layer beneath them that is not covered by
 // an opaque widget, at ratio 1. The panel is shown, as only shown widgets cover what is beneath.
 void PanelRepaintMeterSegments(benchmark::State& state) {
-  ensureOffscreenApplication();
   PanelHarness panel;
-  panel.plugStandardDevices();
-  MonitorView& view = panel.open();
-  panel.clickPrimary();
-  panel.run(500ms);
+  MonitorView& view = openMonitoringPanel(panel);
   view.show();
   const MeterSegmentBar& bar = *view.meters()->left()->segmentBar();
   const QRectF segments = bar.segmentRect(0).united(bar.segmentRect(state.range(0) - 1));

@@ -139,7 +139,7 @@ class ZitaConverter final : public Converter {
   VResampler resampler_;
 };
 
-enum Candidate { sincBest, sincMedium, sincFastest, soxrVR, zitaVResampler };
+enum Candidate { sincBest, sincMedium, sincFastest, soxrVR, zita32, zita48, zita96 };
 
 const char* name(Candidate candidate) {
   switch (candidate) {
@@ -151,8 +151,12 @@ const char* name(Candidate candidate) {
       return "libsamplerate SINC_FASTEST";
     case soxrVR:
       return "soxr HQ, variable rate";
-    case zitaVResampler:
+    case zita32:
+      return "zita VResampler, hlen 32";
+    case zita48:
       return "zita VResampler, hlen 48";
+    case zita96:
+      return "zita VResampler, hlen 96";
   }
   return "";
 }
@@ -167,8 +171,12 @@ std::unique_ptr<Converter> make(Candidate candidate, LoopedTone& source) {
       return std::make_unique<LibsamplerateConverter>(SRC_SINC_FASTEST, source);
     case soxrVR:
       return std::make_unique<SoxrConverter>(source);
-    case zitaVResampler:
+    case zita32:
+      return std::make_unique<ZitaConverter>(source, 32);
+    case zita48:
       return std::make_unique<ZitaConverter>(source, 48);
+    case zita96:
+      return std::make_unique<ZitaConverter>(source, 96);
   }
   return nullptr;
 }
@@ -218,6 +226,7 @@ void BM_ResamplerCandidate(benchmark::State& state) {
 }
 BENCHMARK(BM_ResamplerCandidate)
     ->ArgNames({"candidate", "block"})
-    ->ArgsProduct({{sincBest, sincMedium, sincFastest, soxrVR, zitaVResampler}, {256, 1024}});
+    ->ArgsProduct({{sincBest, sincMedium, sincFastest, soxrVR, zita32, zita48, zita96},
+                   {256, 1024}});
 
 }  // namespace

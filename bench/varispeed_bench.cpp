@@ -1,9 +1,9 @@
 #include <benchmark/benchmark.h>
-#include <samplerate.h>
 
 #include <cmath>
 #include <numbers>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/resampler/RenderQualityConverter.h"
@@ -84,8 +84,8 @@ double measureSnr(UInt32 quality, double inputRate, double outputRate) {
       .snrDb;
 }
 
-// Arguments: the RenderQuality property (each value picked stands for one libsamplerate
-// converter), the input rate and the output rate in Hz.
+// Arguments: the RenderQuality property (each value picked stands for one filter length), the
+// input rate and the output rate in Hz.
 void BM_VarispeedRender(benchmark::State& state) {
   const auto quality = static_cast<UInt32>(state.range(0));
   const auto inputRate = static_cast<double>(state.range(1));
@@ -107,7 +107,7 @@ void BM_VarispeedRender(benchmark::State& state) {
     benchmark::DoNotOptimize(unit.render(&flags, &time, 0, kBlock, buffers.get()));
     benchmark::ClobberMemory();
   }
-  state.SetLabel(src_get_name(converterForRenderQuality(quality)));
+  state.SetLabel("hlen " + std::to_string(converterForRenderQuality(quality)));
   state.counters["snr_dB"] = measureSnr(quality, inputRate, outputRate);
   state.counters["latency_frames"] = unit.latencyFrames();
 }

@@ -111,9 +111,9 @@ fault hairlines-start-a-pixel-low src/ui/FaceplateBackground.cpp \
   vx_ui_tests
 
 fault varispeed-ratio-inverted src/platform/resampler/VarispeedUnit.cpp \
-  'return outputFormat_->mSampleRate / (inputFormat_->mSampleRate * playbackRate);' \
-  'return outputFormat_->mSampleRate * playbackRate / inputFormat_->mSampleRate;' \
-  vx_platform_resampler_tests
+  'set_rratio(1.0 / playbackRate_.load(std::memory_order_relaxed));' \
+  'set_rratio(playbackRate_.load(std::memory_order_relaxed));' \
+  vx_audio_soak_tests
 
 current_file="" backup=""
 restore() {

@@ -13,13 +13,10 @@ namespace {
 using namespace std::chrono_literals;
 
 // The window needs a launched controller.
-struct LaunchedPanel : PanelHarness {
-  LaunchedPanel() {
-    plugStandardDevices();
-    controller.launch();
-    controller.settle();
-  }
-};
+MonitorViewModel& launched(PanelHarness& panel) {
+  panel.plugStandardDevices();
+  return panel.launch();
+}
 
 struct TrayHarness {
   QAction* action(const QString& title) {
@@ -44,8 +41,8 @@ struct TrayHarness {
     EXPECT_EQ(image.pixelColor(16, 16).rgb(), middle.rgb());
   }
 
-  LaunchedPanel panel;
-  MonitorWindow window{panel.vm(), panel.controller.workspace, [] { return true; }};
+  PanelHarness panel;
+  MonitorWindow window{launched(panel), panel.controller.workspace, [] { return true; }};
   MonitorTrayIcon tray{panel.vm(), window};
 };
 

@@ -46,7 +46,7 @@ if command -v appstreamcli >/dev/null; then
 fi
 
 depends=$(dpkg-deb -f "$package" Depends)
-for library in libpipewire-0.3-0 libqt6widgets6 libsamplerate0 qt6-qpa-plugins; do
+for library in libpipewire-0.3-0 libqt6widgets6 libzita-resampler1 qt6-qpa-plugins; do
   [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
 echo "PASS: $(basename "$package") depends on $depends"

@@ -184,7 +184,8 @@ TEST(UncorrectableDrift, AFastInputOverrunsPeriodicallyAndAFastOutputUnderrunsAn
     EXPECT_GE(events(run.back()), 2u) << sign * skew;
     EXPECT_EQ(sign > 0 ? run.back().underruns : run.back().overruns, 0u) << sign * skew;
     for (std::size_t s = 1; s < run.size(); ++s) {
-      EXPECT_LE(run[s].peak, kToneAmplitude * 1.01f);
+      // The converter's sinc rings by up to 9 % at the jump an event leaves in its input.
+      EXPECT_LE(run[s].peak, kToneAmplitude * 1.1f);
       if (events(run[s]) == events(run[s - 1])) continue;
       bool recovered = false;
       for (std::size_t later = s + 1; later < std::min(s + 3, run.size()); ++later) {

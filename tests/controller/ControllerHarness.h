@@ -45,22 +45,28 @@ class ControllerHarness {
   // Inputs play a 1 kHz sine of kSignalAmplitude; speakers count what they play in audibleFrames.
   AudioObjectID plugInput(const std::string& name, const std::string& uid, UInt32 channels = 4,
                           Float64 rate = 48000.0) {
-    SimulatedAudioDevice& device = add(name, uid, rate, channels, 0);
-    setSignal(device.id(), kSignalAmplitude);
-    return device.id();
+    const AudioObjectID id =
+        platform.plug({.uid = uid, .name = name, .inputChannels = channels, .sampleRate = rate});
+    setSignal(id, kSignalAmplitude);
+    return id;
   }
 
   AudioObjectID plugOutput(const std::string& name, const std::string& uid, Float64 rate = 48000.0,
                            bool makeDefault = true) {
-    SimulatedAudioDevice& device = add(name, uid, rate, 0, 2);
-    UInt64& audible = audibleFrames[device.id()];
-    device.setOutputSink([&audible](const SimulatedOutputBlock& block) {
+    const AudioObjectID id = platform.plug({.uid = uid,
+                                            .name = name,
+                                            .outputChannels = 2,
+                                            .sampleRate = rate,
+                                            .physicalBits = 32,
+                                            .physicalFloat = true});
+    UInt64& audible = audibleFrames[id];
+    world.device(id)->setOutputSink([&audible](const SimulatedOutputBlock& block) {
       for (std::size_t i = 0; i < block.left.size(); ++i) {
         if (std::max(std::fabs(block.left[i]), std::fabs(block.right[i])) > 0.01f) ++audible;
       }
     });
-    if (makeDefault) catalog.setDefaultOutputDevice(device.id());
-    return device.id();
+    if (makeDefault) catalog.setDefaultOutputDevice(id);
+    return id;
   }
 
   void setSignal(AudioObjectID input, float amplitude) {
@@ -123,23 +129,4 @@ class ControllerHarness {
   VirtualTimeExecutor mainThread;
   std::map<AudioObjectID, UInt64> audibleFrames;  // node-based: the sinks keep their counters
   std::unique_ptr<MonitorViewModel> controller;
-
- private:
-  SimulatedAudioDevice& add(const std::string& name, const std::string& uid, Float64 rate,
-                            UInt32 inputs, UInt32 outputs) {
-    SimulatedCatalogDevice description;
-    description.uid = uid;
-    description.name = name;
-    description.nominalSampleRate = rate;
-    if (inputs)
-      description.inputStreams = {{inputs, simulatedLinearPCMFormat(24, false, inputs, rate)}};
-    if (outputs)
-      description.outputStreams = {{outputs, simulatedLinearPCMFormat(32, true, outputs, rate)}};
-    const AudioObjectID id = catalog.addDevice(description);
-    // The world runs only positive finite rates; the catalog may report anything.
-    return world.addDevice({.id = id,
-                            .inputChannels = inputs,
-                            .outputChannels = outputs,
-                            .nominalSampleRate = std::isfinite(rate) && rate > 0 ? rate : 48000.0});
-  }
 };

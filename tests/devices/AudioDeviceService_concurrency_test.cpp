@@ -21,10 +21,10 @@ class AudioDeviceServiceConcurrencyTest : public testing::Test {
   AudioObjectID input = catalog.addDevice(simulatedInputDevice("Interface", "interface", 4));
   AudioObjectID output = catalog.addDevice(simulatedOutputDevice("Speakers", "speakers"));
   ChangeRecorder recorder;
+  std::unique_ptr<AudioDeviceService> service = std::make_unique<AudioDeviceService>(catalog);
 };
 
 TEST_F(AudioDeviceServiceConcurrencyTest, ObservingWhileTheHardwareChangesLeavesNothingBehind) {
-  auto service = std::make_unique<AudioDeviceService>(catalog);
   recorder.attach(*service);
   service->startListening();
 
@@ -48,7 +48,6 @@ TEST_F(AudioDeviceServiceConcurrencyTest, ObservingWhileTheHardwareChangesLeaves
 TEST_F(AudioDeviceServiceConcurrencyTest, NotificationQueuedBeforeDestructionDoesNothing) {
   std::atomic<int> calls{0};  // relaxed: read only after the listener thread is joined
   std::promise<void> handlerReleased;
-  auto service = std::make_unique<AudioDeviceService>(catalog);
   {
     // Its deleter runs when the service drops the change handler that owns the last copy.
     std::shared_ptr<void> probe(nullptr, [&](void*) { handlerReleased.set_value(); });
@@ -78,7 +77,6 @@ TEST_F(AudioDeviceServiceConcurrencyTest, DestructionWaitsForARunningHandler) {
   std::promise<void> entered;
   std::promise<void> release;
   std::atomic<bool> returned{false};  // release/acquire: the handler's work happens before it
-  auto service = std::make_unique<AudioDeviceService>(catalog);
   service->setChangeHandler([&, gate = release.get_future().share()](Change) {
     entered.set_value();
     gate.wait();

@@ -3,7 +3,7 @@
 #include <cstddef>
 
 // glibc's own entry points; ours interpose on them for the whole process, libraries included, so
-// allocations inside libsamplerate or libstdc++ are counted as well.
+// allocations inside zita-resampler or libstdc++ are counted as well.
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);

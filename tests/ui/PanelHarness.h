@@ -39,12 +39,16 @@ inline std::string spoken(QWidget* w) {
 struct PanelHarness {
   // The desktop's default output and a four-input interface.
   void plugStandardDevices() {
-    speakers = controller.plugOutput("Studio Speakers", "speakers", 48000.0);
-    interface = controller.plugInput("Scarlett 4i4", "scarlett", 4, 48000.0);
+    speakers = controller.plugOutput("Studio Speakers", "speakers");
+    interface = controller.plugInput("Scarlett 4i4", "scarlett");
   }
-  MonitorView& open() {
+  MonitorViewModel& launch() {
     controller.launch();
     controller.settle();
+    return vm();
+  }
+  MonitorView& open() {
+    launch();
     view =
         std::make_unique<MonitorView>(controller.vm(), controller.workspace, [] { return true; });
     view->resize(620, 700);

@@ -157,17 +157,48 @@ OSStatus PipeWireHardwareUnit::outputStart() {
   if (!target || target->channels == 0) return kAudioHardwareBadObjectError;
   if (capturing() ? !target->hasInput : !target->hasOutput) return kAudioHardwareBadObjectError;
   channelData_.assign(capturing() ? target->channels : 0, nullptr);
+  capturedChannels_ = capturing() ? channelsToCapture(*target) : std::vector<UInt32>{};
   capturedFrames_ = 0;
   sampleTime_ = 0.0;
   return connect(*target);
 }
 
+std::vector<UInt32> PipeWireHardwareUnit::channelsToCapture(const StreamTarget& target) const {
+  const auto positionId = [&](SInt32 channel) -> uint32_t {
+    if (channel < 0 || static_cast<std::size_t>(channel) >= target.positions.size() ||
+        static_cast<UInt32>(channel) >= target.channels) {
+      return SPA_AUDIO_CHANNEL_UNKNOWN;
+    }
+    const std::string& position = target.positions[channel];
+    if (std::count(target.positions.begin(), target.positions.end(), position) != 1) {
+      return SPA_AUDIO_CHANNEL_UNKNOWN;
+    }
+    const uint32_t id = spa_debug_type_find_type_short(spa_type_audio_channel, position.c_str());
+    return id == SPA_ID_INVALID ? uint32_t{SPA_AUDIO_CHANNEL_UNKNOWN} : id;
+  };
+  const uint32_t left = positionId(channelMap_[0]);
+  const uint32_t right = positionId(channelMap_[1]);
+  // The stream's planes come in the order of its positions, which the converter in between might
+  // sort: positions already in ascending order leave nothing to sort.
+  if (left != SPA_AUDIO_CHANNEL_UNKNOWN && right != SPA_AUDIO_CHANNEL_UNKNOWN && left < right) {
+    return {static_cast<UInt32>(channelMap_[0]), static_cast<UInt32>(channelMap_[1])};
+  }
+  std::vector<UInt32> all(target.channels);
+  for (UInt32 channel = 0; channel < target.channels; ++channel) all[channel] = channel;
+  return all;
+}
+
 OSStatus PipeWireHardwareUnit::connect(const StreamTarget& target) {
   const bool capture = capturing();
   const double rate = clientFormat_ ? clientFormat_->mSampleRate : target.rate;
-  const UInt32 channels = capture ? target.channels : 2;
-  std::vector<std::string> positions =
-      capture ? target.positions : std::vector<std::string>{"FL", "FR"};
+  const UInt32 channels = capture ? static_cast<UInt32>(capturedChannels_.size()) : 2;
+  std::vector<std::string> positions{"FL", "FR"};
+  if (capture) {
+    positions.clear();
+    for (const UInt32 channel : capturedChannels_) {
+      positions.push_back(channel < target.positions.size() ? target.positions[channel] : "");
+    }
+  }
 
   pw_properties* props = pw_properties_new(
       PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, capture ? "Capture" : "Playback",
@@ -317,14 +348,13 @@ void PipeWireHardwareUnit::processCapture() {
   if (buffer == nullptr) return;
   const spa_buffer* planes = buffer->buffer;
   UInt32 frames = UINT32_MAX;
-  for (std::size_t i = 0; i < channelData_.size(); ++i) {
-    channelData_[i] = nullptr;
-    if (i >= planes->n_datas) continue;
+  std::fill(channelData_.begin(), channelData_.end(), nullptr);
+  for (std::size_t i = 0; i < capturedChannels_.size() && i < planes->n_datas; ++i) {
     const spa_data& plane = planes->datas[i];
     if (plane.data == nullptr || plane.chunk == nullptr) continue;
     const uint32_t offset = std::min(plane.chunk->offset, plane.maxsize);
     const uint32_t size = std::min(plane.chunk->size, plane.maxsize - offset);
-    channelData_[i] =
+    channelData_[capturedChannels_[i]] =
         reinterpret_cast<const float*>(static_cast<const uint8_t*>(plane.data) + offset);
     frames = std::min<UInt32>(frames, size / sizeof(float));
   }

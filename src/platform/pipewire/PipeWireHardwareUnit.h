@@ -11,11 +11,12 @@
 #include "platform/resampler/StereoBufferList.h"
 
 // The hardware input/output unit over one PipeWire stream. With input enabled it is a capture
-// stream on the current device that takes all of its channels one to one as planar float; its
-// process callback calls the input callback, and render on bus 1 hands over the two channels of
-// the channel map. With output enabled it is a stereo playback stream on the device whose process
-// callback calls the render callback into two planar buffers. Streams never move to another
-// device; one that fails while running raises "stpd" on its device.
+// stream on the current device, as planar float, of the two channels of the channel map when their
+// positions name them uniquely (so the session links only those ports) and of all its channels
+// otherwise; its process callback calls the input callback, and render on bus 1 hands over the two
+// channels of the channel map. With output enabled it is a stereo playback stream on the device
+// whose process callback calls the render callback into two planar buffers. Streams never move to
+// another device; one that fails while running raises "stpd" on its device.
 //
 // Threads: properties, initialize, start and stop on the main thread; the process callback and
 // render on PipeWire's data thread, which never allocates, locks or logs; stream events on the
@@ -53,6 +54,7 @@ class PipeWireHardwareUnit final : public AudioUnitInstance, private StreamOwner
   void processPlayback();
   bool capturing() const { return inputEnabled_ != 0; }
   OSStatus connect(const StreamTarget& target);
+  std::vector<UInt32> channelsToCapture(const StreamTarget& target) const;
   void destroyStream();
   AudioTimeStamp nextTimeStamp(UInt32 frames);
 
@@ -78,7 +80,12 @@ class PipeWireHardwareUnit final : public AudioUnitInstance, private StreamOwner
   std::string streamError_;  // the error the stream last entered the error state with
   bool running_ = false;
 
-  // Sized before the stream connects, then touched only by the data thread.
+  // Set before the stream connects, then only read, by the data thread: the device channel each
+  // plane of the capture stream carries.
+  std::vector<UInt32> capturedChannels_;
+
+  // Sized before the stream connects, then touched only by the data thread: each device channel's
+  // samples in the current buffer, null for those not captured.
   std::vector<const float*> channelData_;
   UInt32 capturedFrames_ = 0;
   StereoBufferList outputBuffers_;

@@ -1,7 +1,6 @@
 #include "platform/resampler/VarispeedUnit.h"
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 
 #include "platform/AudioUnitPropertyValue.h"
@@ -11,35 +10,6 @@
 namespace {
 
 constexpr UInt32 kLargestSlice = 65536;
-
-struct FrameCounter {
-  long frames = 0;
-};
-
-long provideCountedSilentFrame(void* counter, float** data) {
-  static float silence[2] = {0.0f, 0.0f};
-  ++static_cast<FrameCounter*>(counter)->frames;
-  *data = silence;
-  return 1;
-}
-
-// Feeds a fresh converter one input frame at a time and sees how far past the input position of
-// its last output it had to read: the converter's look-ahead, in input frames.
-std::optional<double> measureLookahead(int converterType, double ratio) {
-  FrameCounter counter;
-  int error = 0;
-  const std::unique_ptr<SRC_STATE, SRC_STATE* (*)(SRC_STATE*)> probe(
-      src_callback_new(&provideCountedSilentFrame, converterType, 2, &error, &counter),
-      &src_delete);
-  constexpr long kOutputFrames = 64;
-  float output[2 * kOutputFrames];
-  if (!probe || src_callback_read(probe.get(), ratio, kOutputFrames, output) != kOutputFrames) {
-    return std::nullopt;
-  }
-  // Linear interpolation reads no further than the frame it is on.
-  return std::max(0.0, static_cast<double>(counter.frames - 1) -
-                           static_cast<double>(kOutputFrames - 1) / ratio);
-}
 
 }  // namespace
 
@@ -173,12 +143,11 @@ OSStatus VarispeedUnit::initialize() {
 }
 
 OSStatus VarispeedUnit::allocate() {
-  const int converterType = converterForRenderQuality(renderQuality_);
-  const std::optional<double> lookahead = measureLookahead(
-      converterType, converterRatio(playbackRate_.load(std::memory_order_relaxed)));
-  int error = 0;
-  SrcState converter(src_callback_new(&provideInput, converterType, 2, &error, this));
-  if (!converter || !lookahead) return kAudio_MemFullError;
+  auto converter = std::make_unique<VResampler>();
+  if (converter->setup(outputFormat_->mSampleRate / inputFormat_->mSampleRate, 2,
+                       converterForRenderQuality(renderQuality_)) != 0) {
+    return kAudio_MemFullError;
+  }
   inputLeft_.assign(kInputChunkFrames, 0.0f);
   inputRight_.assign(kInputChunkFrames, 0.0f);
   interleavedInput_.assign(2 * kInputChunkFrames, 0.0f);
@@ -186,7 +155,9 @@ OSStatus VarispeedUnit::allocate() {
   inputTime_ = AudioTimeStamp{};
   inputTime_.mFlags = kAudioTimeStampSampleTimeValid;
   inputStatus_ = noErr;
-  latencyFrames_ = *lookahead;
+  // The filter is symmetric, so an output frame needs half of it past its own input position. The
+  // converter drops about as many frames at the start rather than delaying its first output.
+  latencyFrames_ = converter->inpsize() / 2.0;
   converter_ = std::move(converter);
   return noErr;
 }
@@ -208,10 +179,6 @@ OSStatus VarispeedUnit::outputStop() {
   return kAudioUnitErr_InvalidProperty;
 }
 
-double VarispeedUnit::converterRatio(AudioUnitParameterValue playbackRate) const {
-  return outputFormat_->mSampleRate / (inputFormat_->mSampleRate * playbackRate);
-}
-
 OSStatus VarispeedUnit::render(AudioUnitRenderActionFlags*, const AudioTimeStamp*,
                                UInt32 inOutputBusNumber, UInt32 inNumberFrames,
                                AudioBufferList* ioData) {
@@ -226,9 +193,19 @@ OSStatus VarispeedUnit::render(AudioUnitRenderActionFlags*, const AudioTimeStamp
   }
 
   inputStatus_ = noErr;
-  const double ratio = converterRatio(playbackRate_.load(std::memory_order_relaxed));
-  const long produced = std::max(
-      0L, src_callback_read(converter_.get(), ratio, inNumberFrames, interleavedOutput_.data()));
+  converter_->set_rratio(1.0 / playbackRate_.load(std::memory_order_relaxed));
+  converter_->out_count = inNumberFrames;
+  converter_->out_data = interleavedOutput_.data();
+  // Input left over from the last block's chunk is used first.
+  while (converter_->out_count > 0) {
+    if (converter_->inp_count == 0) {
+      pullChunk();
+      converter_->inp_count = kInputChunkFrames;
+      converter_->inp_data = interleavedInput_.data();
+    }
+    if (converter_->process() != 0) break;
+  }
+  const long produced = static_cast<long>(inNumberFrames - converter_->out_count);
 
   auto* left = static_cast<float*>(ioData->mBuffers[0].mData);
   auto* right = static_cast<float*>(ioData->mBuffers[1].mData);
@@ -245,13 +222,6 @@ OSStatus VarispeedUnit::render(AudioUnitRenderActionFlags*, const AudioTimeStamp
   if (inputStatus_ != noErr) return inputStatus_;
   // Only a converter in a broken state stops short; the block is padded with silence.
   return produced == static_cast<long>(inNumberFrames) ? noErr : kAudio_ParamError;
-}
-
-long VarispeedUnit::provideInput(void* unit, float** data) {
-  auto& self = *static_cast<VarispeedUnit*>(unit);
-  self.pullChunk();
-  *data = self.interleavedInput_.data();
-  return kInputChunkFrames;
 }
 
 // After a failed pull the rest of the block is fed silence without asking again: the converter

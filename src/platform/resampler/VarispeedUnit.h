@@ -1,6 +1,6 @@
 #pragma once
 
-#include <samplerate.h>
+#include <zita-resampler/vresampler.h>
 
 #include <atomic>
 #include <memory>
@@ -12,7 +12,7 @@
 
 // The varispeed format converter: pulls input-rate frames through the render callback installed on
 // its input bus and renders them at the output rate, with a playback rate that makes it consume its
-// input faster (above 1) or slower (below 1). Built on libsamplerate's callback interface.
+// input faster (above 1) or slower (below 1). Built on zita-resampler's VResampler.
 //
 // Threads: properties, initialize and uninitialize belong to the main thread, and properties that
 // shape the rendering are refused while initialized, so render never sees them change. render runs
@@ -25,8 +25,10 @@ class VarispeedUnit final : public AudioUnitInstance {
   // inside the margin the caller keeps for one block's pull, keeps the input's fill steady to
   // within a chunk, and keeps the per-call overhead of the callback negligible.
   static constexpr UInt32 kInputChunkFrames = 128;
+  // The converter slows its ratio by at most 5 % below the one it was set up for (and may raise it
+  // up to 16 times), so faster playback than 1.05 is refused rather than silently capped.
   static constexpr AudioUnitParameterValue kMinimumPlaybackRate = 0.25f;
-  static constexpr AudioUnitParameterValue kMaximumPlaybackRate = 4.0f;
+  static constexpr AudioUnitParameterValue kMaximumPlaybackRate = 1.05f;
 
   VarispeedUnit();
   ~VarispeedUnit() override;
@@ -51,16 +53,11 @@ class VarispeedUnit final : public AudioUnitInstance {
                   AudioBufferList* ioData) override;
 
   // Input-rate frames the converter holds back as look-ahead before an input frame reaches the
-  // output, measured for the chosen converter at initialization (0 while uninitialized). Whole
-  // chunk pulls add up to kInputChunkFrames − 1 on top.
+  // output: half its filter, fixed at initialization (0 while uninitialized). Whole chunk pulls
+  // add up to kInputChunkFrames − 1 on top.
   double latencyFrames() const { return latencyFrames_; }
 
  private:
-  struct SrcStateDeleter {
-    void operator()(SRC_STATE* state) const { src_delete(state); }
-  };
-  using SrcState = std::unique_ptr<SRC_STATE, SrcStateDeleter>;
-
   OSStatus setGlobalUInt32(UInt32& target, UInt32 minimum, UInt32 maximum, AudioUnitElement element,
                            const void* data, UInt32 dataSize);
   OSStatus setStreamFormat(AudioUnitScope scope, AudioUnitElement element, const void* data,
@@ -68,10 +65,8 @@ class VarispeedUnit final : public AudioUnitInstance {
   OSStatus setRenderCallback(AudioUnitScope scope, AudioUnitElement element, const void* data,
                              UInt32 dataSize);
   OSStatus allocate();
-  double converterRatio(AudioUnitParameterValue playbackRate) const;
 
-  // libsamplerate's input callback: one chunk, interleaved, from the render callback.
-  static long provideInput(void* unit, float** data);
+  // One chunk from the render callback into interleavedInput_.
   void pullChunk();
 
   // Main thread only.
@@ -83,7 +78,7 @@ class VarispeedUnit final : public AudioUnitInstance {
   double latencyFrames_ = 0.0;
 
   // Allocated by initialize, then touched only by render (and the callbacks it drives).
-  SrcState converter_;
+  std::unique_ptr<VResampler> converter_;
   std::vector<float> inputLeft_;
   std::vector<float> inputRight_;
   std::vector<float> interleavedInput_;

@@ -11,8 +11,6 @@ SimulatedAudioRecordedUnit::SimulatedAudioRecordedUnit(
     SimulatedAudioInstrumentation& instrumentation)
     : unit_(std::move(unit)), hardware_(hardware), instrumentation_(instrumentation) {}
 
-SimulatedAudioRecordedUnit::~SimulatedAudioRecordedUnit() = default;
-
 SimulatedUnitKind SimulatedAudioRecordedUnit::kind() const {
   return hardware_ != nullptr ? hardware_->kind() : SimulatedUnitKind::varispeed;
 }

@@ -18,9 +18,6 @@ class SimulatedAudioRecordedUnit final : public AudioUnitInstance {
   SimulatedAudioRecordedUnit(std::unique_ptr<AudioUnitInstance> unit,
                              SimulatedHardwareUnit* hardware,
                              SimulatedAudioInstrumentation& instrumentation);
-  ~SimulatedAudioRecordedUnit() override;
-  SimulatedAudioRecordedUnit(const SimulatedAudioRecordedUnit&) = delete;
-  SimulatedAudioRecordedUnit& operator=(const SimulatedAudioRecordedUnit&) = delete;
 
   SimulatedUnitKind kind() const;
 
