@@ -87,6 +87,10 @@ class MonitorViewModel {
 
   // Published state.
   const std::vector<AudioInputDevice>& inputDevices() const { return inputDevices_; }
+  // The inputs the catalog leaves out of inputDevices(), and why; refreshed with them.
+  const std::vector<AudioDeviceService::LeftOutInput>& leftOutInputs() const {
+    return leftOutInputs_;
+  }
   const std::optional<std::string>& selectedDeviceUID() const { return selectedDeviceUID_; }
   const std::optional<std::string>& selectedPairID() const { return selectedPairID_; }
   const std::optional<AudioOutputDevice>& outputDevice() const { return outputDevice_; }
@@ -180,6 +184,7 @@ class MonitorViewModel {
 
   // Published.
   std::vector<AudioInputDevice> inputDevices_;
+  std::vector<AudioDeviceService::LeftOutInput> leftOutInputs_;
   std::optional<std::string> selectedDeviceUID_;
   std::optional<std::string> selectedPairID_;
   std::optional<AudioOutputDevice> outputDevice_;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <utility>
 
 #include "controller/MonitorViewModel.h"
 #include "devices/DeviceNameCollation.h"
@@ -19,7 +20,10 @@ void MonitorViewModel::scheduleCatalogRefresh(bool forceReconfiguration) {
 }
 
 void MonitorViewModel::refreshCatalog(bool allowAutomaticSelection) {
-  publish(inputDevices_, deviceService_.inputDevices());
+  AudioDeviceService::InputCatalog inputs = deviceService_.inputCatalog();
+  // Set just before the usable inputs, so that their one notification tells of both.
+  leftOutInputs_ = std::move(inputs.leftOut);
+  publish(inputDevices_, std::move(inputs.usable));
   publish(outputDevice_, deviceService_.defaultOutputDevice());
   publish(audioServiceRunning_, deviceService_.isAudioServiceRunning());
   publish(permission_, readPermission());

@@ -73,6 +73,12 @@ StatusPresentation MonitorViewModel::status() const {
               "Reconnect the interface; the saved selection will be restored.",
               StatusSeverity::warning};
     }
+    // With nothing to choose, an input the catalog left out is what the user is looking for.
+    if (inputDevices_.empty() && !leftOutInputs_.empty()) {
+      const AudioDeviceService::LeftOutInput& device = leftOutInputs_.front();
+      return {"Choose an audio input", device.name + ": " + device.reason + ".",
+              StatusSeverity::neutral};
+    }
     return {"Choose an audio input", "Select the Scarlett or another stereo input device.",
             StatusSeverity::neutral};
   }

@@ -1,8 +1,8 @@
 #pragma once
 
-// The device catalog's one long-lived object: answers which input devices can be monitored and
-// which device is the default output, and tells its owner through one handler that the hardware
-// changed.
+// The device catalog's one long-lived object: answers which input devices can be monitored (and
+// which it leaves out, and why) and which device is the default output, and tells its owner
+// through one handler that the hardware changed.
 //
 // Threads: every operation runs on the owner's (main) thread; listeners run on listenerQueue and
 // touch only the shared handler state, never the registration lists.
@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -41,8 +42,23 @@ class AudioDeviceService {
   AudioDeviceService(const AudioDeviceService&) = delete;
   AudioDeviceService& operator=(const AudioDeviceService&) = delete;
 
+  // An input device that enumeration leaves out of the usable inputs, and why, in the user's words.
+  struct LeftOutInput {
+    std::string uid;
+    std::string name;
+    std::string reason;  // "1 input channel; monitoring needs a stereo pair"
+
+    bool operator==(const LeftOutInput&) const = default;
+  };
+  // One enumeration of the inputs: those that can be monitored and those left out.
+  struct InputCatalog {
+    std::vector<AudioInputDevice> usable;
+    std::vector<LeftOutInput> leftOut;
+  };
+
   // Enumeration, computed afresh from the hardware on every call.
-  std::vector<AudioInputDevice> inputDevices() const;
+  InputCatalog inputCatalog() const;
+  std::vector<AudioInputDevice> inputDevices() const { return inputCatalog().usable; }
   std::optional<AudioOutputDevice> defaultOutputDevice() const;
   // False only when the platform says its audio service is not running, so that there can be no
   // devices at all; an empty list alone does not mean that.
@@ -79,7 +95,10 @@ class AudioDeviceService {
     std::function<void(Change)> changeHandler;
   };
 
-  std::optional<AudioInputDevice> inputDevice(AudioObjectID deviceID) const;
+  // Absent when the device cannot be monitored; a readable input with too few channels is then
+  // added to `leftOut`.
+  std::optional<AudioInputDevice> inputDevice(AudioObjectID deviceID,
+                                              std::vector<LeftOutInput>& leftOut) const;
   double nominalSampleRate(AudioObjectID deviceID) const;
   bool isAlive(AudioObjectID deviceID) const;
 

@@ -1,5 +1,6 @@
-// Enumeration: the input devices that can be monitored and the default output, read afresh from
-// the hardware on every call. Unreadable properties drop a device or fall back to neutral values.
+// Enumeration: the input devices that can be monitored, those left out for too few channels, and
+// the default output, read afresh from the hardware on every call. Unreadable properties drop a
+// device or fall back to neutral values.
 
 #include <algorithm>
 #include <cstddef>
@@ -12,11 +13,9 @@
 
 namespace {
 
-// Sum of the channel counts; absent below `minimum`.
-std::optional<int> totalChannels(const std::vector<int>& counts, int minimum) {
+int totalChannels(const std::vector<int>& counts) {
   int total = 0;
   for (const int count : counts) total += count;
-  if (total < minimum) return std::nullopt;
   return total;
 }
 
@@ -159,25 +158,33 @@ bool AudioDeviceService::isAlive(AudioObjectID deviceID) const {
              .value_or(0) != 0;
 }
 
-std::optional<AudioInputDevice> AudioDeviceService::inputDevice(AudioObjectID deviceID) const {
+std::optional<AudioInputDevice> AudioDeviceService::inputDevice(
+    AudioObjectID deviceID, std::vector<LeftOutInput>& leftOut) const {
   const auto counts = streamChannelCounts(deviceID, kAudioObjectPropertyScopeInput);
   if (counts.empty()) return std::nullopt;
-  const auto total = totalChannels(counts, 2);
-  if (!total) return std::nullopt;
   auto uid = readText(hardware_, deviceID, propertyAddress(kAudioDevicePropertyDeviceUID));
   if (!uid) return std::nullopt;
   auto name = readText(hardware_, deviceID, propertyAddress(kAudioObjectPropertyName));
   if (!name) return std::nullopt;
+  const int total = totalChannels(counts);
+  if (total < 2) {
+    // A mono microphone is a real input the user may have just plugged in: it is told why it is
+    // missing from the picker rather than dropped without a word.
+    leftOut.push_back({std::move(*uid), std::move(*name),
+                       std::to_string(total) + (total == 1 ? " input channel" : " input channels") +
+                           "; monitoring needs a stereo pair"});
+    return std::nullopt;
+  }
 
   std::vector<std::string> channelNames;
-  for (int channel = 1; channel <= *total; ++channel) {
+  for (int channel = 1; channel <= total; ++channel) {
     const auto address =
         propertyAddress(kAudioObjectPropertyElementName, kAudioObjectPropertyScopeInput,
                         static_cast<AudioObjectPropertyElement>(channel));
     channelNames.push_back(
         readText(hardware_, deviceID, address).value_or("Input " + std::to_string(channel)));
   }
-  auto pairs = channelPairs(preferredStereoChannels(deviceID), *total, channelNames);
+  auto pairs = channelPairs(preferredStereoChannels(deviceID), total, channelNames);
 
   return AudioInputDevice{
       .id = deviceID,
@@ -192,13 +199,15 @@ std::optional<AudioInputDevice> AudioDeviceService::inputDevice(AudioObjectID de
   };
 }
 
-std::vector<AudioInputDevice> AudioDeviceService::inputDevices() const {
-  std::vector<AudioInputDevice> devices;
+AudioDeviceService::InputCatalog AudioDeviceService::inputCatalog() const {
+  InputCatalog catalog;
   for (const AudioObjectID deviceID : deviceIDs()) {
-    if (auto device = inputDevice(deviceID)) devices.push_back(std::move(*device));
+    if (auto device = inputDevice(deviceID, catalog.leftOut)) {
+      catalog.usable.push_back(std::move(*device));
+    }
   }
-  DeviceNameCollation::forUserLocale().sortByName(devices);
-  return devices;
+  DeviceNameCollation::forUserLocale().sortByName(catalog.usable);
+  return catalog;
 }
 
 std::optional<AudioOutputDevice> AudioDeviceService::defaultOutputDevice() const {
@@ -206,7 +215,7 @@ std::optional<AudioOutputDevice> AudioDeviceService::defaultOutputDevice() const
       readValue<AudioObjectID>(hardware_, kAudioObjectSystemObject,
                                propertyAddress(kAudioHardwarePropertyDefaultOutputDevice));
   if (!deviceID || *deviceID == kAudioObjectUnknown) return std::nullopt;
-  if (!totalChannels(streamChannelCounts(*deviceID, kAudioObjectPropertyScopeOutput), 1)) {
+  if (totalChannels(streamChannelCounts(*deviceID, kAudioObjectPropertyScopeOutput)) < 1) {
     return std::nullopt;
   }
   auto uid = readText(hardware_, *deviceID, propertyAddress(kAudioDevicePropertyDeviceUID));

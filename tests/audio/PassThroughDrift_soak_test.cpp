@@ -24,25 +24,24 @@ constexpr double kOutputRate = 44100;
 constexpr double kToneHz = 997;
 constexpr float kToneAmplitude = 0.5f;
 
-// The "long" test label sets the ten-minute and ±1500 ppm runs.
+// The "long" test label sets the ten-minute run.
 double fromEnvironment(const char* name, double fallback) {
   const char* text = std::getenv(name);
   return text != nullptr ? std::atof(text) : fallback;
 }
 
 // One simulated second, read after each output cycle as the controller reads the ring: means of
-// the correction and of (buffered − target) / target, counters at its end, the loudest left
-// sample, and the left output for the seconds asked for.
+// the correction and of (buffered − target) / target, counters at its end, and the left output
+// for the seconds asked for.
 struct Second {
   double ppm = 0, fillError = 0;
   int samples = 0, runtimeFailures = 0;
   std::uint64_t underruns = 0, overruns = 0;
-  float peak = 0;
   std::vector<float> left;
 };
 
-// A cheap converter is the real one at its lowest quality, for runs whose point is the ring's
-// recovery rather than the sound, and which would otherwise take minutes of CPU.
+// A cheap converter is the real one at its lowest quality, for runs whose point is the
+// correction rather than the sound, and which would otherwise take minutes of CPU.
 std::vector<Second> runDrift(double skewPPM, int seconds, bool cheapConverter,
                              const std::vector<int>& keepSeconds = {}, UInt32 blockFrames = 512,
                              double outputRate = kOutputRate) {
@@ -80,7 +79,6 @@ std::vector<Second> runDrift(double skewPPM, int seconds, bool cheapConverter,
     const auto index = static_cast<std::size_t>(static_cast<double>(block.firstFrame) / outputRate);
     if (index >= run.size() || !engine.isRunning()) return;
     Second& s = run[index];
-    for (const float sample : block.left) s.peak = std::max(s.peak, std::fabs(sample));
     if (std::find(keepSeconds.begin(), keepSeconds.end(), index) != keepSeconds.end()) {
       s.left.insert(s.left.end(), block.left.begin(), block.left.end());
     }
@@ -166,35 +164,6 @@ TEST(SlidingPhaseDrift, TheCorrectionHoldsTheSkewThroughEachCrossingOfTheCycles)
     EXPECT_LE(worstSecond, std::fabs(skew)) << skew;
     std::printf("sliding phase %+g ppm: worst 10 s mean error %.2f ppm, worst second %.2f ppm\n",
                 skew, worstMean, worstSecond);
-  }
-}
-
-// Beyond the ±1000 ppm the controller may apply, the ring must give way now and then, and the
-// route must come back within 2 s each time. The fill moves by the skew beyond the correction's
-// reach: at 500 ppm beyond, two overruns take 5200 s and two underruns 1200 s, so the time is
-// scaled to the excess.
-TEST(UncorrectableDrift, AFastInputOverrunsPeriodicallyAndAFastOutputUnderrunsAndBothRecover) {
-  const double skew = fromEnvironment("VX_DRIFT_UNCORRECTABLE_PPM", 5000);
-  ASSERT_GT(skew, 1000);
-  for (const auto& [sign, ppmSeconds] :
-       {std::pair{1.0, 5200 * 500.0}, std::pair{-1.0, 1200 * 500.0}}) {
-    const int seconds = static_cast<int>(std::ceil(ppmSeconds / (skew - 1000)));
-    const std::vector<Second> run = runDrift(sign * skew, seconds, true);
-    const auto events = [&](const Second& s) { return sign > 0 ? s.overruns : s.underruns; };
-    EXPECT_GE(events(run.back()), 2u) << sign * skew;
-    EXPECT_EQ(sign > 0 ? run.back().underruns : run.back().overruns, 0u) << sign * skew;
-    for (std::size_t s = 1; s < run.size(); ++s) {
-      // The converter's sinc rings by up to 9 % at the jump an event leaves in its input.
-      EXPECT_LE(run[s].peak, kToneAmplitude * 1.1f);
-      if (events(run[s]) == events(run[s - 1])) continue;
-      bool recovered = false;
-      for (std::size_t later = s + 1; later < std::min(s + 3, run.size()); ++later) {
-        recovered = recovered || run[later].peak > 0.9f * kToneAmplitude;
-      }
-      EXPECT_TRUE(recovered) << "no sound within 2 s of the event at " << s << " s";
-    }
-    std::printf("%+g ppm: %llu events in %d s\n", sign * skew,
-                static_cast<unsigned long long>(events(run.back())), seconds);
   }
 }
 

@@ -51,8 +51,8 @@ class ControllerHarness {
     return id;
   }
 
-  AudioObjectID plugOutput(const std::string& name, const std::string& uid, Float64 rate = 48000.0,
-                           bool makeDefault = true) {
+  AudioObjectID plugOutput(const std::string& name, const std::string& uid,
+                           Float64 rate = 48000.0) {
     const AudioObjectID id = platform.plug({.uid = uid,
                                             .name = name,
                                             .outputChannels = 2,
@@ -65,7 +65,7 @@ class ControllerHarness {
         if (std::max(std::fabs(block.left[i]), std::fabs(block.right[i])) > 0.01f) ++audible;
       }
     });
-    if (makeDefault) catalog.setDefaultOutputDevice(id);
+    catalog.setDefaultOutputDevice(id);
     return id;
   }
 

@@ -61,6 +61,16 @@ void RouteEventLog::recordDevices() {
     }
     inputs_ = std::move(inputs);
   }
+  std::map<std::string, std::string> leftOut;
+  for (const AudioDeviceService::LeftOutInput& device : controller_.leftOutInputs()) {
+    const auto known = leftOut_.find(device.uid);
+    if (known == leftOut_.end() || known->second != device.reason) {
+      qCInfo(vxDevicesLog, "input left out %s (%s): %s", device.uid.c_str(), device.name.c_str(),
+             device.reason.c_str());
+    }
+    leftOut.emplace(device.uid, device.reason);
+  }
+  leftOut_ = std::move(leftOut);
   if (output_ != controller_.outputDevice()) {
     output_ = controller_.outputDevice();
     if (output_) {

@@ -2,7 +2,8 @@
 
 // Logs what a bug report needs, as it happens: every phase change (with its message), the route's
 // selections, mute, technical errors (vexmora.route), and every input device that appears or
-// goes and every change of the system output (vexmora.devices). Main thread.
+// goes, every input left out (once, with why) and every change of the system output
+// (vexmora.devices). Main thread.
 
 #include <map>
 #include <optional>
@@ -28,6 +29,7 @@ class RouteEventLog {
   std::optional<std::string> pairID_;
   bool isMuted_ = false;
   std::optional<std::string> technicalError_;
-  std::map<std::string, std::string> inputs_;  // UID → name
+  std::map<std::string, std::string> inputs_;   // UID → name
+  std::map<std::string, std::string> leftOut_;  // UID → reason
   std::optional<AudioOutputDevice> output_;
 };
