@@ -23,6 +23,9 @@ using namespace std::chrono_literals;
 class ClockDrift : public testing::TestWithParam<double> {};
 
 TEST_P(ClockDrift, TheCorrectionSettlesOnTheSkewAndHoldsItWithoutSwinging) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the loop's settling is measured in the plain build; this one only slows it";
+#endif
   const long custom = fromEnvironment("VX_PW_DRIFT_PPM", 0);
   const double skew =
       custom != 0 ? std::copysign(static_cast<double>(custom), GetParam()) : GetParam();
