@@ -10,6 +10,9 @@
 #   unplug NAME           destroy the device with node.name NAME
 #   replug NAME [RATE]    create it again (a new object serial, the same node.name), at RATE Hz
 #                         when given (the interface at 48000 otherwise, the sinks at the graph's)
+#   skew-interface PPM    make the interface again, on a clock of its own PPM parts per million
+#                         off the system's (0: on the graph's own clock again); the clock is
+#                         $VX_PW_SKEWED_CLOCK, build/default/tests/vx_skewed_clock by default
 #   set-default NAME      make the sink NAME the default output
 #   set-rate RATE         force the graph rate (0 gives it back to the session)
 #   freeze-manager        stop the session manager (SIGSTOP): nothing new gets linked
@@ -66,14 +69,15 @@ wait_for() {
   return 1
 }
 
-# The properties of device $1; the interface runs at rate $2 (48000 when not given).
+# The properties of device $1; the interface runs at rate $2 (48000 when not given), with the
+# further properties $3.
 device_props() {
   case $1 in
     "$interface")
       echo "{ factory.name=support.null-audio-sink node.name=$interface" \
         'node.description="VX Test Interface" media.class=Audio/Source/Virtual' \
         'audio.channels=8 audio.position=[AUX0 AUX1 AUX2 AUX3 AUX4 AUX5 AUX6 AUX7]' \
-        "audio.rate=${2:-48000} object.linger=true }"
+        "audio.rate=${2:-48000} object.linger=true${3:+ $3} }"
       ;;
     "$speakers")
       echo "{ factory.name=support.null-audio-sink node.name=$speakers" \
@@ -147,7 +151,7 @@ start() {
 
 stop() {
   local pid
-  for file in "$session"/pid "$session"/feed-*.pid "$session"/manager.pid; do
+  for file in "$session"/pid "$session"/feed-*.pid "$session"/manager.pid "$session"/clock.pid; do
     [[ -e $file ]] || continue
     pid=$(cat "$file")
     kill -TERM -- "-$pid" 2>/dev/null || kill -TERM "$pid" 2>/dev/null || true
@@ -207,6 +211,29 @@ unplug() {
   [[ -n $id ]] || die "no device $1"
   pw-cli destroy "$id" >/dev/null
   wait_for 5 node_gone "$1" || die "$1 did not go"
+}
+
+# A card's crystal is never quite the system clock's. The interface joins the node group of a
+# driver that runs its cycles that far off, and so delivers its 48000 frames a second at
+# 48000 * (1 + PPM / 10^6) frames a second of CLOCK_MONOTONIC, while the sinks keep the graph's.
+skew_interface() {
+  local ppm=$1 clock=${VX_PW_SKEWED_CLOCK:-$(dirname "$0")/../build/default/tests/vx_skewed_clock}
+  unplug "$interface"
+  if [[ $ppm == 0 ]]; then
+    create_device "$interface"
+    return
+  fi
+  # One clock for the session (see the program): a running one takes the new skew.
+  echo "$ppm" >"$session/clock.ppm"
+  if [[ -e $session/clock.pid ]]; then
+    kill -HUP "$(cat "$session/clock.pid")"
+  else
+    [[ -x $clock ]] || die "no clock program $clock"
+    setsid "$clock" vx-skewed-clock "$session/clock.ppm" </dev/null >>"$session/daemons.log" 2>&1 &
+    echo $! >"$session/clock.pid"
+    wait_for 5 node_exists vx-skewed-clock || die "the clock did not start"
+  fi
+  create_device "$interface" 48000 node.group=vx-skewed-clock
 }
 
 set_default() {
@@ -336,6 +363,7 @@ case $command in
   make-devices) make_devices ;;
   unplug) unplug "$1" ;;
   replug) create_device "$@" ;;
+  skew-interface) skew_interface "$1" ;;
   set-default) set_default "$1" ;;
   freeze-manager) pkill -STOP -g "$(cat "$session/pid")" -x wireplumber ;;
   thaw-manager) pkill -CONT -g "$(cat "$session/pid")" -x wireplumber ;;
@@ -351,5 +379,5 @@ case $command in
   make-odd) make_odd "$@" ;;
   feed-odd) feed_odd "$@" ;;
   run-daemons) run_daemons ;;
-  *) die "usage: $0 start|stop|env|make-devices|unplug|replug|set-default|set-rate|freeze-manager|thaw-manager|restart-manager|feed|unfeed|record|tap|make-odd|feed-odd" ;;
+  *) die "usage: $0 start|stop|env|make-devices|unplug|replug|skew-interface|set-default|set-rate|freeze-manager|thaw-manager|restart-manager|feed|unfeed|record|tap|make-odd|feed-odd" ;;
 esac

@@ -11,7 +11,7 @@ jobs=$(nproc)
 # a change of the default sink on its way to the clients bound to its metadata (more often under
 # load), and removing the default sink while streams run now and then wedges it (about one run in
 # eight). docs/testing.md has the details.
-daemon='DefaultSinkChanges\.|MonitorOnPipeWire\.|OddDevices\.|PipeWireHardware|PipeWireRealtime\.|vx_window_program|vx_process_faults'
+daemon='ClockDrift\.|DefaultSinkChanges\.|MonitorOnPipeWire\.|OddDevices\.|PipeWireHardware|PipeWireRealtime\.|vx_window_program|vx_process_faults'
 for preset in default asan tsan fuzz; do
   echo "=== ${preset} ==="
   cmake --preset "$preset" >/dev/null

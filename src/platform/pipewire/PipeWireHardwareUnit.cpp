@@ -20,6 +20,8 @@ namespace {
 
 // How long a starting stream may take to reach the streaming state.
 constexpr int kConnectSeconds = 2;
+// A cycle that began longer ago than this is not the one being processed.
+constexpr std::uint64_t kStaleCycleNanos = 1000000000;
 
 bool isPlanarFloat(const AudioStreamBasicDescription& format) {
   return format.mFormatID == kAudioFormatLinearPCM &&
@@ -236,6 +238,7 @@ OSStatus PipeWireHardwareUnit::connect(const StreamTarget& target) {
     e.version = PW_VERSION_STREAM_EVENTS;
     e.state_changed = &PipeWireHardwareUnit::onStateChanged;
     e.process = &PipeWireHardwareUnit::onProcess;
+    e.io_changed = &PipeWireHardwareUnit::onIoChanged;
     return e;
   }();
 
@@ -295,6 +298,7 @@ OSStatus PipeWireHardwareUnit::outputStop() {
 
 void PipeWireHardwareUnit::destroyStream() {
   if (stream_ == nullptr) return;
+  position_.store(nullptr, std::memory_order_release);
   // Our own teardown is no failure: the listener goes first, so no state change reports one.
   spa_hook_remove(&streamListener_);
   pw_stream_destroy(stream_);
@@ -331,12 +335,34 @@ void PipeWireHardwareUnit::onProcess(void* data) {
   }
 }
 
-AudioTimeStamp PipeWireHardwareUnit::nextTimeStamp(UInt32 frames) {
+void PipeWireHardwareUnit::onIoChanged(void* data, uint32_t id, void* area, uint32_t size) {
+  if (id != SPA_IO_Position) return;
+  auto* self = static_cast<PipeWireHardwareUnit*>(data);
+  const bool whole = area != nullptr && size >= sizeof(spa_io_position);
+  self->position_.store(whole ? static_cast<const spa_io_position*>(area) : nullptr,
+                        std::memory_order_release);
+}
+
+// When the driver began this cycle: when the input block was complete, or when the output pull is
+// due. Both streams' stamps then follow their devices' clocks however late the graph runs us; the
+// time of the call itself would jitter by the scheduling delay of each side, and the fill estimate
+// between the two sides' blocks with it.
+std::uint64_t PipeWireHardwareUnit::cycleNanos() const {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
+  const std::uint64_t called = static_cast<std::uint64_t>(now.tv_sec) * 1000000000ull + now.tv_nsec;
+  const spa_io_position* position = position_.load(std::memory_order_acquire);
+  if (position == nullptr) return called;
+  const auto began = static_cast<std::uint64_t>(position->clock.nsec);
+  // A driver that keeps no time, or a stale position, is no better than the call's own time.
+  if (began == 0 || began > called || called - began > kStaleCycleNanos) return called;
+  return began;
+}
+
+AudioTimeStamp PipeWireHardwareUnit::nextTimeStamp(UInt32 frames, std::uint64_t hostNanos) {
   AudioTimeStamp stamp{};
   stamp.mSampleTime = sampleTime_;
-  stamp.mHostTime = static_cast<UInt64>(now.tv_sec) * 1000000000ull + now.tv_nsec;
+  stamp.mHostTime = hostNanos;
   stamp.mRateScalar = 1.0;
   stamp.mFlags = kAudioTimeStampSampleTimeValid | kAudioTimeStampHostTimeValid;
   sampleTime_ += frames;
@@ -361,11 +387,19 @@ void PipeWireHardwareUnit::processCapture() {
   // A device pinned above the graph's rate delivers more frames a cycle than the graph's quantum;
   // the callback takes them in slices no longer than it was sized for.
   const UInt32 available = frames == UINT32_MAX ? 0 : frames;
+  // The whole buffer was complete when the cycle began; each slice ended as many frames earlier as
+  // the buffer holds after it.
+  const std::uint64_t complete = cycleNanos();
+  const double framesPerNano = clientFormat_ ? clientFormat_->mSampleRate * 1e-9 : 0.0;
   for (UInt32 done = 0; done < available && inputCallback_.inputProc != nullptr;
        done += capturedFrames_) {
     capturedFrames_ = std::min(available - done, maximumFrames_);
     AudioUnitRenderActionFlags flags = 0;
-    const AudioTimeStamp stamp = nextTimeStamp(capturedFrames_);
+    const UInt32 later = available - done - capturedFrames_;
+    const auto earlier =
+        framesPerNano > 0.0 ? static_cast<std::uint64_t>(later / framesPerNano) : 0;
+    const AudioTimeStamp stamp =
+        nextTimeStamp(capturedFrames_, complete > earlier ? complete - earlier : complete);
     inputCallback_.inputProc(inputCallback_.inputProcRefCon, &flags, &stamp, 1, capturedFrames_,
                              nullptr);
     for (const float*& plane : channelData_) {
@@ -391,7 +425,7 @@ void PipeWireHardwareUnit::processPlayback() {
   OSStatus status = kAudioUnitErr_NoConnection;
   if (renderCallback_.inputProc != nullptr) {
     AudioUnitRenderActionFlags flags = 0;
-    const AudioTimeStamp stamp = nextTimeStamp(frames);
+    const AudioTimeStamp stamp = nextTimeStamp(frames, cycleNanos());
     outputBuffers_.point(left, right, frames);
     status = renderCallback_.inputProc(renderCallback_.inputProcRefCon, &flags, &stamp, 0, frames,
                                        outputBuffers_.get());

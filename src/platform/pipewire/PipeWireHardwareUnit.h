@@ -1,7 +1,10 @@
 #pragma once
 
 #include <pipewire/pipewire.h>
+#include <spa/node/io.h>
 
+#include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,13 +53,15 @@ class PipeWireHardwareUnit final : public AudioUnitInstance, private StreamOwner
   static void onProcess(void* data);
   static void onStateChanged(void* data, pw_stream_state old, pw_stream_state state,
                              const char* error);
+  static void onIoChanged(void* data, uint32_t id, void* area, uint32_t size);
   void processCapture();
   void processPlayback();
   bool capturing() const { return inputEnabled_ != 0; }
   OSStatus connect(const StreamTarget& target);
   std::vector<UInt32> channelsToCapture(const StreamTarget& target) const;
   void destroyStream();
-  AudioTimeStamp nextTimeStamp(UInt32 frames);
+  std::uint64_t cycleNanos() const;
+  AudioTimeStamp nextTimeStamp(UInt32 frames, std::uint64_t hostNanos);
 
   PipeWireHardware& hardware_;
 
@@ -88,6 +93,10 @@ class PipeWireHardwareUnit final : public AudioUnitInstance, private StreamOwner
   // samples in the current buffer, null for those not captured.
   std::vector<const float*> channelData_;
   UInt32 capturedFrames_ = 0;
+  // The graph's position, which its driver updates before each cycle it wakes the stream for.
+  // Stored with release when PipeWire hands it over (main or data thread), loaded with acquire by
+  // the data thread.
+  std::atomic<const spa_io_position*> position_{nullptr};
   StereoBufferList outputBuffers_;
   Float64 sampleTime_ = 0.0;
 };

@@ -1,6 +1,7 @@
 #include "platform/resampler/VarispeedUnit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "platform/AudioUnitPropertyValue.h"
@@ -148,9 +149,15 @@ OSStatus VarispeedUnit::allocate() {
                        converterForRenderQuality(renderQuality_)) != 0) {
     return kAudio_MemFullError;
   }
-  inputLeft_.assign(kInputChunkFrames, 0.0f);
-  inputRight_.assign(kInputChunkFrames, 0.0f);
-  interleavedInput_.assign(2 * kInputChunkFrames, 0.0f);
+  inputFramesPerOutputFrame_ = inputFormat_->mSampleRate / outputFormat_->mSampleRate;
+  // The largest block at the fastest rate, and the whole filter on the first block after a reset.
+  largestPull_ = static_cast<UInt32>(
+      std::ceil(converter->inpsize() +
+                maximumFramesPerSlice_ * inputFramesPerOutputFrame_ * kMaximumPlaybackRate) +
+      2);
+  inputLeft_.assign(largestPull_, 0.0f);
+  inputRight_.assign(largestPull_, 0.0f);
+  interleavedInput_.assign(2 * static_cast<std::size_t>(largestPull_), 0.0f);
   interleavedOutput_.assign(2 * static_cast<std::size_t>(maximumFramesPerSlice_), 0.0f);
   inputTime_ = AudioTimeStamp{};
   inputTime_.mFlags = kAudioTimeStampSampleTimeValid;
@@ -196,11 +203,14 @@ OSStatus VarispeedUnit::render(AudioUnitRenderActionFlags*, const AudioTimeStamp
   converter_->set_rratio(1.0 / playbackRate_.load(std::memory_order_relaxed));
   converter_->out_count = inNumberFrames;
   converter_->out_data = interleavedOutput_.data();
-  // Input left over from the last block's chunk is used first.
+  // One pull per block, of what the block consumes: the caller's buffer then drains as a block
+  // plays, not in steps of a fixed chunk, and its fill tells how much input is waiting. A pull the
+  // ratio's smoothing made a frame short is topped up.
   while (converter_->out_count > 0) {
     if (converter_->inp_count == 0) {
-      pullChunk();
-      converter_->inp_count = kInputChunkFrames;
+      const UInt32 frames = inputFramesFor(converter_->out_count);
+      pullInput(frames);
+      converter_->inp_count = frames;
       converter_->inp_data = interleavedInput_.data();
     }
     if (converter_->process() != 0) break;
@@ -224,30 +234,39 @@ OSStatus VarispeedUnit::render(AudioUnitRenderActionFlags*, const AudioTimeStamp
   return produced == static_cast<long>(inNumberFrames) ? noErr : kAudio_ParamError;
 }
 
+// The frames still to read before the next output frame, then one step of the ratio per further
+// output frame.
+UInt32 VarispeedUnit::inputFramesFor(UInt32 outputFrames) const {
+  const double beforeNext = converter_->inpsize() / 2 + 1 - converter_->inpdist();
+  const double step = inputFramesPerOutputFrame_ * playbackRate_.load(std::memory_order_relaxed);
+  const double frames = std::ceil(beforeNext + (outputFrames - 1.0) * step);
+  return static_cast<UInt32>(std::clamp(frames, 1.0, static_cast<double>(largestPull_)));
+}
+
 // After a failed pull the rest of the block is fed silence without asking again: the converter
 // must keep a full stream, and the failure is returned once the block is done.
-void VarispeedUnit::pullChunk() {
+void VarispeedUnit::pullInput(UInt32 frames) {
   float* interleaved = interleavedInput_.data();
   bool filled = false;
   if (inputStatus_ == noErr) {
-    inputBuffers_.point(inputLeft_.data(), inputRight_.data(), kInputChunkFrames);
+    inputBuffers_.point(inputLeft_.data(), inputRight_.data(), frames);
     AudioBufferList* list = inputBuffers_.get();
     AudioUnitRenderActionFlags flags = 0;
     inputStatus_ = inputCallback_.inputProc(inputCallback_.inputProcRefCon, &flags, &inputTime_, 0,
-                                            kInputChunkFrames, list);
+                                            frames, list);
     const auto* left = static_cast<const float*>(list->mBuffers[0].mData);
     const auto* right = static_cast<const float*>(list->mBuffers[1].mData);
     if (inputStatus_ == noErr && (left == nullptr || right == nullptr)) {
       inputStatus_ = kAudio_ParamError;
     }
     if (inputStatus_ == noErr && (flags & kAudioUnitRenderAction_OutputIsSilence) == 0) {
-      for (UInt32 frame = 0; frame < kInputChunkFrames; ++frame) {
+      for (UInt32 frame = 0; frame < frames; ++frame) {
         interleaved[2 * frame] = left[frame];
         interleaved[2 * frame + 1] = right[frame];
       }
       filled = true;
     }
   }
-  if (!filled) std::fill(interleaved, interleaved + 2 * kInputChunkFrames, 0.0f);
-  inputTime_.mSampleTime += kInputChunkFrames;
+  if (!filled) std::fill(interleaved, interleaved + 2 * frames, 0.0f);
+  inputTime_.mSampleTime += frames;
 }

@@ -20,11 +20,6 @@
 // touch at once (set on the rendering thread, read on the main thread).
 class VarispeedUnit final : public AudioUnitInstance {
  public:
-  // Input frames requested from the render callback per pull. One output block pulls whole chunks,
-  // so it may take up to one chunk more than it consumes; 128 frames (2.7 ms at 48 kHz) stays far
-  // inside the margin the caller keeps for one block's pull, keeps the input's fill steady to
-  // within a chunk, and keeps the per-call overhead of the callback negligible.
-  static constexpr UInt32 kInputChunkFrames = 128;
   // The converter slows its ratio by at most 5 % below the one it was set up for (and may raise it
   // up to 16 times), so faster playback than 1.05 is refused rather than silently capped.
   static constexpr AudioUnitParameterValue kMinimumPlaybackRate = 0.25f;
@@ -53,8 +48,8 @@ class VarispeedUnit final : public AudioUnitInstance {
                   AudioBufferList* ioData) override;
 
   // Input-rate frames the converter holds back as look-ahead before an input frame reaches the
-  // output: half its filter, fixed at initialization (0 while uninitialized). Whole chunk pulls
-  // add up to kInputChunkFrames − 1 on top.
+  // output: half its filter, fixed at initialization (0 while uninitialized). A block pulls the
+  // input it consumes, to within one frame, so nothing else waits inside the converter.
   double latencyFrames() const { return latencyFrames_; }
 
  private:
@@ -66,8 +61,11 @@ class VarispeedUnit final : public AudioUnitInstance {
                              UInt32 dataSize);
   OSStatus allocate();
 
-  // One chunk from the render callback into interleavedInput_.
-  void pullChunk();
+  // Input frames the converter consumes for its next `outputFrames` output frames, at most one
+  // more.
+  UInt32 inputFramesFor(UInt32 outputFrames) const;
+  // That many frames from the render callback into interleavedInput_.
+  void pullInput(UInt32 frames);
 
   // Main thread only.
   UInt32 maximumFramesPerSlice_ = 4096;
@@ -79,6 +77,8 @@ class VarispeedUnit final : public AudioUnitInstance {
 
   // Allocated by initialize, then touched only by render (and the callbacks it drives).
   std::unique_ptr<VResampler> converter_;
+  double inputFramesPerOutputFrame_ = 1.0;  // at a playback rate of 1
+  UInt32 largestPull_ = 0;
   std::vector<float> inputLeft_;
   std::vector<float> inputRight_;
   std::vector<float> interleavedInput_;
