@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <ctime>
 
+#include "platform/pipewire/MonotonicClock.h"
 #include "platform/pipewire/ThreadLoopLock.h"
 
 namespace {
@@ -16,12 +17,6 @@ constexpr long kReconnectMilliseconds = 250;
 constexpr long kPingMilliseconds = 250;
 constexpr uint64_t kUnansweredNanoseconds = 1000 * SPA_NSEC_PER_MSEC;
 constexpr int64_t kAnswerWaitNanoseconds = 500 * SPA_NSEC_PER_MSEC;
-
-uint64_t monotonicNanoseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<uint64_t>(now.tv_sec) * SPA_NSEC_PER_SEC + static_cast<uint64_t>(now.tv_nsec);
-}
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <string>
 
+#include "platform/pipewire/MonotonicClock.h"
 #include "platform/pipewire/ThreadLoopLock.h"
 
 namespace {
@@ -348,9 +349,7 @@ void PipeWireHardwareUnit::onIoChanged(void* data, uint32_t id, void* area, uint
 // time of the call itself would jitter by the scheduling delay of each side, and the fill estimate
 // between the two sides' blocks with it.
 std::uint64_t PipeWireHardwareUnit::cycleNanos() const {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  const std::uint64_t called = static_cast<std::uint64_t>(now.tv_sec) * 1000000000ull + now.tv_nsec;
+  const std::uint64_t called = monotonicNanoseconds();
   const spa_io_position* position = position_.load(std::memory_order_acquire);
   if (position == nullptr) return called;
   const auto began = static_cast<std::uint64_t>(position->clock.nsec);
