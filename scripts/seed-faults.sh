@@ -111,8 +111,8 @@ fault hairlines-start-a-pixel-low src/ui/FaceplateBackground.cpp \
   vx_ui_tests
 
 fault varispeed-ratio-inverted src/platform/resampler/VarispeedUnit.cpp \
-  'set_rratio(1.0 / playbackRate_.load(std::memory_order_relaxed));' \
-  'set_rratio(playbackRate_.load(std::memory_order_relaxed));' \
+  'set_rratio(1.0 / playbackRate);' \
+  'set_rratio(playbackRate);' \
   vx_audio_soak_tests
 
 current_file="" backup=""

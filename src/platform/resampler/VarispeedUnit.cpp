@@ -200,7 +200,8 @@ OSStatus VarispeedUnit::render(AudioUnitRenderActionFlags*, const AudioTimeStamp
   }
 
   inputStatus_ = noErr;
-  converter_->set_rratio(1.0 / playbackRate_.load(std::memory_order_relaxed));
+  const double playbackRate = playbackRate_.load(std::memory_order_relaxed);
+  converter_->set_rratio(1.0 / playbackRate);
   converter_->out_count = inNumberFrames;
   converter_->out_data = interleavedOutput_.data();
   // One pull per block, of what the block consumes: the caller's buffer then drains as a block
@@ -208,7 +209,7 @@ OSStatus VarispeedUnit::render(AudioUnitRenderActionFlags*, const AudioTimeStamp
   // ratio's smoothing made a frame short is topped up.
   while (converter_->out_count > 0) {
     if (converter_->inp_count == 0) {
-      const UInt32 frames = inputFramesFor(converter_->out_count);
+      const UInt32 frames = inputFramesFor(converter_->out_count, playbackRate);
       pullInput(frames);
       converter_->inp_count = frames;
       converter_->inp_data = interleavedInput_.data();
@@ -236,9 +237,9 @@ OSStatus VarispeedUnit::render(AudioUnitRenderActionFlags*, const AudioTimeStamp
 
 // The frames still to read before the next output frame, then one step of the ratio per further
 // output frame.
-UInt32 VarispeedUnit::inputFramesFor(UInt32 outputFrames) const {
+UInt32 VarispeedUnit::inputFramesFor(UInt32 outputFrames, double playbackRate) const {
   const double beforeNext = converter_->inpsize() / 2 + 1 - converter_->inpdist();
-  const double step = inputFramesPerOutputFrame_ * playbackRate_.load(std::memory_order_relaxed);
+  const double step = inputFramesPerOutputFrame_ * playbackRate;
   const double frames = std::ceil(beforeNext + (outputFrames - 1.0) * step);
   return static_cast<UInt32>(std::clamp(frames, 1.0, static_cast<double>(largestPull_)));
 }

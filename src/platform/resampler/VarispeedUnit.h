@@ -61,9 +61,9 @@ class VarispeedUnit final : public AudioUnitInstance {
                              UInt32 dataSize);
   OSStatus allocate();
 
-  // Input frames the converter consumes for its next `outputFrames` output frames, at most one
-  // more.
-  UInt32 inputFramesFor(UInt32 outputFrames) const;
+  // Input frames the converter consumes for its next `outputFrames` output frames at this playback
+  // rate, at most one more.
+  UInt32 inputFramesFor(UInt32 outputFrames, double playbackRate) const;
   // That many frames from the render callback into interleavedInput_.
   void pullInput(UInt32 frames);
 
