@@ -40,8 +40,6 @@ class ControllerHarness {
  public:
   static constexpr float kSignalAmplitude = 0.5f;
 
-  ~ControllerHarness() { controller.reset(); }
-
   // Inputs play a 1 kHz sine of kSignalAmplitude; speakers count what they play in audibleFrames.
   AudioObjectID plugInput(const std::string& name, const std::string& uid, UInt32 channels = 4,
                           Float64 rate = 48000.0) {
