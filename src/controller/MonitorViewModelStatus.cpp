@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "controller/MonitorViewModel.h"
 #include "controller/PlatformWording.h"
 #include "devices/TechnicalNumberFormat.h"
@@ -7,6 +9,10 @@ namespace {
 bool isRefused(MicrophonePermission permission) {
   return permission == MicrophonePermission::denied ||
          permission == MicrophonePermission::restricted;
+}
+
+std::string whyLeftOut(const AudioDeviceService::LeftOutInput& device) {
+  return device.name + ": " + device.reason + ".";
 }
 
 }  // namespace
@@ -69,15 +75,19 @@ StatusPresentation MonitorViewModel::status() const {
   }
   if (const auto* input = readiness.as<RouteReadiness::InputUnavailable>()) {
     if (input->hasSavedSelection) {
+      // A saved device that is connected but left out says why; the selection stays for its return.
+      const auto savedLeftOut =
+          std::find_if(leftOutInputs_.begin(), leftOutInputs_.end(),
+                       [&](const auto& device) { return device.uid == selectedDeviceUID_; });
       return {"Waiting for the selected input",
-              "Reconnect the interface; the saved selection will be restored.",
+              savedLeftOut == leftOutInputs_.end()
+                  ? "Reconnect the interface; the saved selection will be restored."
+                  : whyLeftOut(*savedLeftOut) + " Choose another input, or connect a stereo one.",
               StatusSeverity::warning};
     }
     // With nothing to choose, an input the catalog left out is what the user is looking for.
     if (inputDevices_.empty() && !leftOutInputs_.empty()) {
-      const AudioDeviceService::LeftOutInput& device = leftOutInputs_.front();
-      return {"Choose an audio input", device.name + ": " + device.reason + ".",
-              StatusSeverity::neutral};
+      return {"Choose an audio input", whyLeftOut(leftOutInputs_.front()), StatusSeverity::neutral};
     }
     return {"Choose an audio input", "Select the Scarlett or another stereo input device.",
             StatusSeverity::neutral};
