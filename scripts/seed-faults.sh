@@ -110,6 +110,14 @@ fault hairlines-start-a-pixel-low src/ui/FaceplateBackground.cpp \
   'for (double y = 0.5; y < height' 'for (double y = 1.5; y < height' \
   vx_ui_tests
 
+fault skipped-input-not-silenced src/audio/RenderCallbacks.cpp \
+  'frames = std::min(frames, buffered < target ? target - buffered : 0);' 'frames = 0;' \
+  vx_audio_tests
+fault skipped-output-kept src/ringbuffer/VXRingBuffer.cpp \
+  'ring->readIndex.store(read + dropped, std::memory_order_release);' \
+  'static_cast<void>(dropped);' \
+  vx_audio_tests
+
 fault varispeed-ratio-inverted src/platform/resampler/VarispeedUnit.cpp \
   'set_rratio(1.0 / playbackRate);' \
   'set_rratio(playbackRate);' \

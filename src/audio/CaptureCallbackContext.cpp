@@ -5,6 +5,7 @@ CaptureCallbackContext::CaptureCallbackContext(VXRingBufferRef ringBuffer, std::
       maximumFrames(frames),
       left(frames, 0.0f),
       right(frames, 0.0f),
+      silence(frames, 0.0f),
       bufferListStorage_(new std::byte[AudioBufferListByteSize(2)]()),
       bufferList(reinterpret_cast<AudioBufferList*>(bufferListStorage_.get())) {
   const UInt32 bytes = frames * static_cast<UInt32>(sizeof(float));

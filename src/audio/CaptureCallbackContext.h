@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "audio/CaptureProgress.h"
+#include "audio/SampleTimeGap.h"
 #include "platform/AudioUnitPort.h"
 #include "ringbuffer/VXRingBuffer.h"
 
@@ -20,6 +21,7 @@ class CaptureCallbackContext {
   std::uint32_t maximumFrames;
   std::vector<float> left;
   std::vector<float> right;
+  const std::vector<float> silence;  // what stands in for input the device's clock passed
 
  private:
   std::unique_ptr<std::byte[]> bufferListStorage_;
@@ -30,4 +32,5 @@ class CaptureCallbackContext {
   AudioUnit audioUnit = nullptr;
   // Where each write is recorded for the output side; absent, nothing is recorded.
   CaptureProgress* progress = nullptr;
+  SampleTimeGap inputGap;
 };

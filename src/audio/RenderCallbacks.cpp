@@ -35,6 +35,21 @@ std::uint64_t hostNanos(const AudioTimeStamp* stamp) {
   return stamp->mHostTime;
 }
 
+// Input the device's clock passed while the platform skipped our cycles is gone: silence stands in
+// for it, up to the target, so that the ring stays on the two devices' clocks instead of stepping
+// by the lost cycles until the slow correction makes them up.
+void writeSilence(CaptureCallbackContext* context, std::uint64_t frames) {
+  const std::uint64_t target = VXRingBufferTargetFrames(context->ring);
+  const std::uint64_t buffered = VXRingBufferBufferedFrames(context->ring);
+  frames = std::min(frames, buffered < target ? target - buffered : 0);
+  while (frames > 0) {
+    const auto chunk =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, context->maximumFrames));
+    VXRingBufferWrite(context->ring, context->silence.data(), context->silence.data(), chunk);
+    frames -= chunk;
+  }
+}
+
 OSStatus refuse(VXRingBufferRef ring, OSStatus status) {
   VXRingBufferReportError(ring, status);
   return status;
@@ -62,8 +77,10 @@ OSStatus captureInputCallback(void* inRefCon, AudioUnitRenderActionFlags* ioActi
   const OSStatus status = AudioUnitRender(context->audioUnit, ioActionFlags, inTimeStamp, 1,
                                           inNumberFrames, context->bufferList);
   if (status != noErr) return refuse(context->ring, status);
+  const std::uint64_t missed = context->inputGap.next(inTimeStamp, inNumberFrames);
   // An overrun is the ring buffer's business: it counts it and resynchronises the reader.
   if (context->progress != nullptr) context->progress->beginWrite();
+  writeSilence(context, missed);
   VXRingBufferWrite(context->ring, context->left.data(), context->right.data(), inNumberFrames);
   if (context->progress != nullptr) {
     context->progress->endWrite(hostNanos(inTimeStamp), inNumberFrames);
@@ -93,6 +110,14 @@ OSStatus playbackOutputCallback(void* inRefCon, AudioUnitRenderActionFlags* ioAc
                                 AudioBufferList* ioData) {
   auto* context = static_cast<PlaybackCallbackContext*>(inRefCon);
   if (ioData == nullptr) return refuse(context->ring, kAudio_ParamError);
+  // Output the device's clock passed unplayed: its frames go too, so that the fill stays on the two
+  // devices' clocks.
+  const std::uint64_t missed = context->outputGap.next(inTimeStamp, inNumberFrames);
+  if (missed > 0 && context->outputSampleRate > 0.0) {
+    VXRingBufferSkip(context->ring, static_cast<std::uint64_t>(std::llround(
+                                        static_cast<double>(missed) * context->inputSampleRate /
+                                        context->outputSampleRate)));
+  }
   const OSStatus status = AudioUnitRender(context->varispeedUnit, ioActionFlags, inTimeStamp, 0,
                                           inNumberFrames, ioData);
   if (status != noErr) return refuse(context->ring, status);

@@ -261,6 +261,16 @@ std::uint32_t VXRingBufferRead(VXRingBufferRef ring, float* left, float* right,
   return frames;
 }
 
+std::uint64_t VXRingBufferSkip(VXRingBufferRef ring, std::uint64_t frames) {
+  if (!ring->primed || ring->resyncRequested.load(std::memory_order_acquire)) return 0;
+  const std::uint64_t read = ring->readIndex.load(std::memory_order_relaxed);
+  const std::uint64_t available = ring->writeIndex.load(std::memory_order_acquire) - read;
+  if (available <= ring->targetFrames) return 0;
+  const std::uint64_t dropped = std::min(frames, available - ring->targetFrames);
+  ring->readIndex.store(read + dropped, std::memory_order_release);
+  return dropped;
+}
+
 void VXRingBufferApplyOutputEnvelope(VXRingBufferRef ring, float* left, float* right,
                                      std::uint32_t frames, double sampleRate) {
   if (frames == 0) return;

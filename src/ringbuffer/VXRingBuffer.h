@@ -33,6 +33,10 @@ std::uint32_t VXRingBufferWrite(VXRingBufferRef ring, const float* left, const f
                                 std::uint32_t frames);
 std::uint32_t VXRingBufferRead(VXRingBufferRef ring, float* left, float* right,
                                std::uint32_t frames);
+// Consumer side: drops up to `frames` of the oldest frames, as far as the target, for output the
+// device's clock passed without playing. Nothing while priming or before a resynchronisation, which
+// place the reader themselves. Returns the frames dropped.
+std::uint64_t VXRingBufferSkip(VXRingBufferRef ring, std::uint64_t frames);
 void VXRingBufferApplyOutputEnvelope(VXRingBufferRef ring, float* left, float* right,
                                      std::uint32_t frames, double sampleRate);
 

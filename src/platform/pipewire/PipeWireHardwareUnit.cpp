@@ -163,6 +163,8 @@ OSStatus PipeWireHardwareUnit::outputStart() {
   capturedChannels_ = capturing() ? channelsToCapture(*target) : std::vector<UInt32>{};
   capturedFrames_ = 0;
   sampleTime_ = 0.0;
+  lastCycleArea_ = nullptr;
+  uncountedFrames_ = 0;
   return connect(*target);
 }
 
@@ -358,6 +360,44 @@ std::uint64_t PipeWireHardwareUnit::cycleNanos() const {
   return began;
 }
 
+// A loaded machine makes the graph skip cycles: the device played silence for them, or its input
+// for them is gone. Its clock went on, so the sample time does too, as a card's does; the
+// callbacks then keep the ring on the devices' clocks. A step counts once the next cycle follows
+// it by exactly one cycle: a stream that runs late can see the position its driver already set
+// for the next cycle, and the same position again in that cycle. A leap of more than a second is
+// a new driver or a restarted clock, not missed cycles.
+void PipeWireHardwareUnit::countMissedCycles() {
+  const spa_io_position* position = position_.load(std::memory_order_acquire);
+  if (position == nullptr) {
+    lastCycleArea_ = nullptr;
+    return;
+  }
+  const spa_io_clock& clock = position->clock;
+  if (position != lastCycleArea_ || clock.id != lastCycleClock_ || clock.rate.denom == 0 ||
+      !clientFormat_) {
+    uncountedFrames_ = 0;
+  } else {
+    const auto step =
+        static_cast<std::int64_t>(clock.position - (lastCyclePosition_ + lastCycleDuration_));
+    const std::int64_t second = clock.rate.denom;
+    if (step > second || step < -second) {
+      uncountedFrames_ = 0;
+    } else if (step != 0) {
+      uncountedFrames_ += step;
+    } else {
+      if (uncountedFrames_ > 0) {
+        sampleTime_ += std::round(static_cast<double>(uncountedFrames_) *
+                                  clientFormat_->mSampleRate / clock.rate.denom);
+      }
+      uncountedFrames_ = 0;
+    }
+  }
+  lastCycleArea_ = position;
+  lastCycleClock_ = clock.id;
+  lastCyclePosition_ = clock.position;
+  lastCycleDuration_ = clock.duration;
+}
+
 AudioTimeStamp PipeWireHardwareUnit::nextTimeStamp(UInt32 frames, std::uint64_t hostNanos) {
   AudioTimeStamp stamp{};
   stamp.mSampleTime = sampleTime_;
@@ -369,6 +409,7 @@ AudioTimeStamp PipeWireHardwareUnit::nextTimeStamp(UInt32 frames, std::uint64_t 
 }
 
 void PipeWireHardwareUnit::processCapture() {
+  countMissedCycles();
   pw_buffer* buffer = pw_stream_dequeue_buffer(stream_);
   if (buffer == nullptr) return;
   const spa_buffer* planes = buffer->buffer;
@@ -409,6 +450,7 @@ void PipeWireHardwareUnit::processCapture() {
 }
 
 void PipeWireHardwareUnit::processPlayback() {
+  countMissedCycles();
   pw_buffer* buffer = pw_stream_dequeue_buffer(stream_);
   if (buffer == nullptr) return;
   spa_buffer* planes = buffer->buffer;

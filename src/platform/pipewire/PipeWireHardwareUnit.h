@@ -61,6 +61,7 @@ class PipeWireHardwareUnit final : public AudioUnitInstance, private StreamOwner
   std::vector<UInt32> channelsToCapture(const StreamTarget& target) const;
   void destroyStream();
   std::uint64_t cycleNanos() const;
+  void countMissedCycles();
   AudioTimeStamp nextTimeStamp(UInt32 frames, std::uint64_t hostNanos);
 
   PipeWireHardware& hardware_;
@@ -98,5 +99,13 @@ class PipeWireHardwareUnit final : public AudioUnitInstance, private StreamOwner
   // the data thread.
   std::atomic<const spa_io_position*> position_{nullptr};
   StereoBufferList outputBuffers_;
+  // Data thread only: the stream's frames so far, missed cycles included; the driver's frames
+  // skipped but not yet confirmed by the next cycle; and the driver's cycle the stream last ran in
+  // (its position area, clock and frame position, and the cycle's length).
   Float64 sampleTime_ = 0.0;
+  std::int64_t uncountedFrames_ = 0;
+  const spa_io_position* lastCycleArea_ = nullptr;
+  std::uint32_t lastCycleClock_ = 0;
+  std::uint64_t lastCyclePosition_ = 0;
+  std::uint64_t lastCycleDuration_ = 0;
 };

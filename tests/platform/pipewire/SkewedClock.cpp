@@ -27,7 +27,8 @@ struct Clock {
   std::atomic<const spa_io_position*> position{nullptr};
   double ppm = 0;
   timespec start{};
-  double frames = 0;  // the frames of the cycles triggered so far
+  double frames = 0;            // the frames of the cycles triggered since the skew was set
+  std::uint64_t position0 = 0;  // the frames of the cycles before that
 };
 
 void onProcess(void* data) {
@@ -45,22 +46,33 @@ void onIoChanged(void* data, std::uint32_t id, void* area, std::uint32_t) {
 }
 
 // Each cycle is due once the frames before it have taken their skewed time since the start; the
-// graph sets the quantum and the rate of its driver's cycles.
+// graph sets the quantum and the rate of its driver's cycles. As a card's driver does, the clock
+// tells the graph when the cycle began and how many frames came before it, so that the streams it
+// drives see their cycles' times and any cycle they missed.
 void onTimer(void* data, std::uint64_t) {
   auto* clock = static_cast<Clock*>(data);
   double duration = 1024, rate = 48000;
-  const spa_io_position* position = clock->position.load(std::memory_order_acquire);
+  auto* position = const_cast<spa_io_position*>(clock->position.load(std::memory_order_acquire));
   if (position != nullptr && position->clock.rate.denom != 0) {
     duration = static_cast<double>(position->clock.duration);
     rate = position->clock.rate.denom;
   }
+  const auto dueAfter = [&](double frames) {
+    const auto nanos =
+        static_cast<std::int64_t>(frames / (rate * (1.0 + clock->ppm * 1e-6)) * 1e9) +
+        clock->start.tv_nsec;
+    return timespec{clock->start.tv_sec + static_cast<time_t>(nanos / 1000000000),
+                    static_cast<long>(nanos % 1000000000)};
+  };
+  if (position != nullptr) {
+    const timespec began = dueAfter(clock->frames);
+    position->clock.nsec = static_cast<std::uint64_t>(began.tv_sec) * 1000000000u +
+                           static_cast<std::uint64_t>(began.tv_nsec);
+    position->clock.position = clock->position0 + static_cast<std::uint64_t>(clock->frames);
+  }
   pw_stream_trigger_process(clock->stream);
   clock->frames += duration;
-  const auto nanos =
-      static_cast<std::int64_t>(clock->frames / (rate * (1.0 + clock->ppm * 1e-6)) * 1e9) +
-      clock->start.tv_nsec;
-  timespec due{clock->start.tv_sec + static_cast<time_t>(nanos / 1000000000),
-               static_cast<long>(nanos % 1000000000)};
+  timespec due = dueAfter(clock->frames);
   pw_loop_update_timer(clock->dataLoop, clock->timer, &due, nullptr, true);
 }
 
@@ -81,6 +93,7 @@ int startTimer(spa_loop*, bool, std::uint32_t, const void*, std::size_t, void* d
 int setSkew(spa_loop*, bool, std::uint32_t, const void* ppm, std::size_t, void* data) {
   auto* clock = static_cast<Clock*>(data);
   clock->ppm = *static_cast<const double*>(ppm);
+  clock->position0 += static_cast<std::uint64_t>(clock->frames);
   clock->frames = 0;
   clock_gettime(CLOCK_MONOTONIC, &clock->start);
   return 0;
