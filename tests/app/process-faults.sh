@@ -22,11 +22,12 @@ pw() { "$root/scripts/pw-session.sh" "$@"; }
 
 Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
 xvfb=$!
+# Under errexit a failed kill of a process that already ended would fail the test after it passed.
 cleanup() {
   pkill -KILL -P $$ -x vexmora-monitor 2>/dev/null || true
   pw stop >/dev/null 2>&1 || true
-  [[ -n ${atspi:-} ]] && kill "$atspi" 2>/dev/null
-  [[ -n ${bus:-} ]] && kill "$bus" 2>/dev/null
+  [[ -n ${atspi:-} ]] && { kill "$atspi" 2>/dev/null || true; }
+  [[ -n ${bus:-} ]] && { kill "$bus" 2>/dev/null || true; }
   kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
