@@ -15,11 +15,6 @@
 #include "platform/simulated/SimulatedPlatform.h"
 #include "support/SineAnalysis.h"
 
-void PrintTo(const SimulatedAudioCall& c, std::ostream* out) {
-  *out << static_cast<int>(c.operation) << "/" << static_cast<int>(c.kind) << " " << c.id << " "
-       << c.scope << " " << c.element << " -> " << c.status;
-}
-
 namespace {
 
 using Op = SimulatedAudioOperation;

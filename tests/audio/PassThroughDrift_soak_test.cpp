@@ -139,8 +139,6 @@ TEST_P(CorrectableDrift, SettlesWithinTwoMinutesAndPlaysTheSineCleanly) {
     }
   }
   EXPECT_GE(worstSnr, 90.0);
-  std::printf("skew %+g ppm: worst ppm error %.3f, fill error %.4f, worst 10 ms SNR %.1f dB\n",
-              skew, worstPPM, worstFill, worstSnr);
 }
 
 INSTANTIATE_TEST_SUITE_P(PlusAndMinusFiveHundredPPM, CorrectableDrift,
@@ -162,8 +160,6 @@ TEST(SlidingPhaseDrift, TheCorrectionHoldsTheSkewThroughEachCrossingOfTheCycles)
     }
     EXPECT_LT(worstMean, 20.0) << skew;
     EXPECT_LE(worstSecond, std::fabs(skew)) << skew;
-    std::printf("sliding phase %+g ppm: worst 10 s mean error %.2f ppm, worst second %.2f ppm\n",
-                skew, worstMean, worstSecond);
   }
 }
 

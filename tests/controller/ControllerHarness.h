@@ -12,7 +12,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,15 +25,6 @@
 #include "support/VirtualTimeExecutor.h"
 
 using namespace std::chrono_literals;
-
-inline void PrintTo(MonitoringPhase::Kind kind, std::ostream* out) {
-  *out << MonitoringPhase::name(kind);
-}
-
-inline void PrintTo(const MonitoringPhase& phase, std::ostream* out) {
-  PrintTo(phase.kind(), out);
-  if (phase.kind() == MonitoringPhase::Kind::failed) *out << "(\"" << phase.message() << "\")";
-}
 
 class ControllerHarness {
  public:

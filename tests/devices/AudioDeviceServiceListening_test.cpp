@@ -99,16 +99,6 @@ TEST_F(AudioDeviceServiceListeningTest, SelectedDevicesGetTheirSetsAndEveryWatch
   EXPECT_EQ(changesAfter([&] { catalog.setNominalSampleRate(input, 44100.0); }), Changes{});
   service->observeSelectedDevices(std::nullopt, std::nullopt);
   EXPECT_EQ(catalog.installedListenerCount(), 0u);
-
-  // A listener that fails to install is left out.
-  catalog.failListenerInstallation(input, propertyAddress(kAudioDevicePropertyNominalSampleRate),
-                                   kAudioHardwareBadObjectError);
-  service->observeSelectedDevices(input, std::nullopt);
-  EXPECT_EQ(service->selectedDeviceListeners().size(), 8u + 1u - 1u);
-  EXPECT_EQ(catalog.installedListenerCount(), 8u + 1u - 1u);
-  EXPECT_EQ(changesAfter([&] { catalog.setNominalSampleRate(input, 48000.0); }), Changes{});
-  EXPECT_EQ(changesAfter([&] { catalog.setBufferFrameSize(input, 256); }),
-            Changes{Change::selectedDevice});
 }
 
 TEST_F(AudioDeviceServiceListeningTest, DestructionRemovesExactlyItsOwnListenersEvenOfGoneDevices) {
@@ -123,13 +113,6 @@ TEST_F(AudioDeviceServiceListeningTest, DestructionRemovesExactlyItsOwnListeners
   catalog.removeDevice(gone);
   service.reset();
   EXPECT_EQ(catalog.installedListenerCount(), neighbourCount);
-
-  neighbour.listenerQueue().drain();  // the arrival and removal reach no one
-  ChangeRecorder survivor;
-  survivor.attach(neighbour);
-  catalog.setNominalSampleRate(input, 44100.0);
-  neighbour.listenerQueue().drain();
-  EXPECT_EQ(survivor.changes(), Changes{Change::selectedDevice});
 }
 
 }  // namespace

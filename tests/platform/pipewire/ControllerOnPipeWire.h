@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <cstdio>
 #include <future>
 #include <memory>
 #include <string>
@@ -71,8 +70,7 @@ class ControllerOnPipeWire {
     return onController([](MonitorViewModel& controller) { return controller.phase().kind(); });
   }
 
-  // Polls `condition` on the main thread for up to `timeout`; answers whether it held. A wait
-  // that runs out leaves the controller's state in the test's log.
+  // Polls `condition` on the main thread for up to `timeout`; answers whether it held.
   template <typename Condition>
   bool waitUntil(std::chrono::milliseconds timeout, Condition condition) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -80,7 +78,6 @@ class ControllerOnPipeWire {
       if (onController(condition)) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    describeState();
     return false;
   }
 
@@ -105,38 +102,13 @@ class ControllerOnPipeWire {
     });
   }
 
-  // What a failed wait leaves behind, for the test's log: the phase, the output, the status and
-  // the last error.
-  void describeState() {
-    onController([](MonitorViewModel& controller) {
-      const StatusPresentation status = controller.status();
-      std::fprintf(stderr, "phase %d, output %s: %s / %s / %s\n",
-                   static_cast<int>(controller.phase().kind()),
-                   controller.outputDevice() ? controller.outputDevice()->uid.c_str() : "none",
-                   status.title.c_str(), status.detail.value_or("").c_str(),
-                   controller.technicalError().value_or("").c_str());
-      return 0;
-    });
-  }
-
   EngineDiagnostics diagnostics() {
     return onController([](MonitorViewModel& controller) { return controller.diagnostics(); });
   }
 
-  // The converter's look-ahead in input frames, from the varispeed of the running route.
-  double varispeedLatencyFrames() {
-    return onMainThread([this] { return lastVarispeed_ ? lastVarispeed_->latencyFrames() : 0.0; });
-  }
-
  private:
   PipeWireHardware hardware_;
-  // Main thread: the converter the engine made last, which it owns.
-  VarispeedUnit* lastVarispeed_ = nullptr;
-  PipeWireAudioComponents components_{hardware_, [this] {
-                                        auto unit = std::make_unique<VarispeedUnit>();
-                                        lastVarispeed_ = unit.get();
-                                        return unit;
-                                      }};
+  PipeWireAudioComponents components_{hardware_, [] { return std::make_unique<VarispeedUnit>(); }};
   ThreadBlockingSleep sleep_;
   InMemoryKeyValueStore defaults_;
   AlwaysAuthorizedAudioCapture authorization_;
