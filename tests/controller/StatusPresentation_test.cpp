@@ -38,6 +38,7 @@ const Step noOutput = [](H& h) { h.unplug(kSpeakers); };
 const Step unplugIn = [](H& h) { h.unplug(kScarlett); };
 const Step plugOutput = [](H& h) { h.plugOutput("Speakers", "speakers", 44100.0); };
 const Step plugInput = [](H& h) { h.plugInput("Scarlett 4i4", "scarlett"); };
+const Step monoInput = [](H& h) { h.plugInput("Scarlett 4i4", "scarlett", 1); };
 const Step outputDead = [](H& h) { h.platform.setAlive(kSpeakers, false); };
 const Step noInput = [](H& h) { h.vm().selectInputDevice(std::nullopt); };
 const Step noServer = [](H& h) {
@@ -113,6 +114,10 @@ const Row kRows[] = {
      {},
      {"Waiting for the selected input", warning, kStart, false, false},
      "will be restored"},
+    {{unplugIn, monoInput, refresh},
+     {},
+     {"Waiting for the selected input", warning, kStart, false, false},
+     "Scarlett 4i4: 1 input channel; monitoring needs a stereo pair. Choose another"},
     {{unplugIn, noInput},
      {},
      {"Choose an audio input", neutral, kStart, false, false},

@@ -3,7 +3,10 @@
 
 #include <spa/pod/pod.h>
 #include <spa/utils/dict.h>
+#include <unistd.h>
 
+#include <QDir>
+#include <QFile>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "app/SettingsKeyValueStore.h"
+#include "devices/AppPreferences.h"
 #include "platform/CFString.h"
 #include "platform/pipewire/ChannelPositions.h"
 #include "platform/pipewire/DefaultNodeName.h"
@@ -84,6 +89,22 @@ void readNodeProperties(const std::string& input) {
       }
     }
   }
+}
+
+// The saved settings file, whatever is in it, read back through the store and the preferences.
+void readSavedSettings(const std::string& input) {
+  static const QString path =
+      QDir::tempPath() + QStringLiteral("/vx-fuzz-settings-%1.ini").arg(::getpid());
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+  file.write(input.data(), static_cast<qint64>(input.size()));
+  file.close();
+  SettingsKeyValueStore store(path);
+  const AppPreferences preferences{store};
+  static_cast<void>(preferences.inputDeviceUID());
+  static_cast<void>(preferences.channelPair());
+  static_cast<void>(preferences.isMuted());
+  static_cast<void>(preferences.isLowLatency());
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 #include <map>
 #include <sstream>
 
@@ -32,6 +34,14 @@ const std::string kPair34 = "Inputs 3 / 4 — Left: Input 3 · Right: Input 4";
 const std::string kStart = "START MONITORING / ENGAGE ROUTE green";
 const std::string kStop = "STOP MONITORING / DISENGAGE ROUTE red lit, latched";
 
+// Shows the panel as the active window with the keyboard focus on `widget`.
+void focusOn(MonitorView& view, QWidget* widget) {
+  view.show();
+  QApplication::setActiveWindow(&view);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+  widget->setFocus(Qt::TabFocusReason);
+}
+
 // Runs a script of words, each one thing a person or the system does to the panel.
 void act(PanelHarness& p, const std::string& script) {
   static const std::map<std::string, std::function<void(P&)>> steps{
@@ -58,7 +68,24 @@ void act(PanelHarness& p, const std::string& script) {
       {"refresh", [](P& p) { p.controller.settleRefresh(); }},
       {"events", [](P&) { QCoreApplication::processEvents(); }},
       {"another-box", [](P& p) { p.controller.plugInput("Another Box", "box", 2); }},
+      {"second-input", [](P& p) { p.controller.plugInput("Second Interface", "second", 2); }},
+      {"headphones", [](P& p) { p.controller.plugOutput("Headphones", "headphones"); }},
+      {"space",
+       [](P& p) {
+         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+         p.controller.settle();
+       }},
+      {"choose-second-input",
+       [](P& p) {
+         p.view->inputPicker()->rebuildMenu();
+         for (QAction* action : p.view->inputPicker()->menu()->actions()) {
+           if (action->text() == "Second Interface") action->trigger();
+         }
+         p.controller.settle();
+       }},
       {"activate", [](P&) { Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive); }},
+      {"focus-start", [](P& p) { focusOn(*p.view, p.view->primaryButton()); }},
+      {"focus-input", [](P& p) { focusOn(*p.view, p.view->inputPicker()); }},
   };
   std::istringstream words(script);
   for (std::string word; words >> word;) {
@@ -111,10 +138,26 @@ std::map<std::string, std::string> readBack(PanelHarness& p) {
            (lastRow.value.toStdString() == p.vm().technicalError() ? " as reported" : "")},
       {"ring", std::to_string(p.vm().diagnostics().targetBufferedFrames) +
                    (v.latencyLatch()->isLatched() ? " latched" : "")},
+      {"focus", QApplication::focusWidget() == v.primaryButton() ? "start"
+                : QApplication::focusWidget() == v.inputPicker() ? "input"
+                                                                 : "elsewhere"},
       {"opened", w.openedURLs.size() + w.openedApplications.size() == 1
                      ? (w.openedURLs.empty() ? w.openedApplications : w.openedURLs).front()
                      : "?"},
   };
+}
+
+// Every text the panel shows or speaks now.
+QStringList shownTexts(MonitorView& view) {
+  QStringList texts;
+  QList<QWidget*> widgets = view.findChildren<QWidget*>();
+  for (QWidget* widget : widgets << &view) {
+    texts << QString::fromStdString(spoken(widget)) << accessibleText(widget, QAccessible::Help);
+    if (auto* label = qobject_cast<QLabel*>(widget)) texts << label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) texts << button->text();
+  }
+  const StatusPresentation& status = view.statusConsole()->status();
+  return texts << QString::fromStdString(status.title + " " + status.detail.value_or(""));
 }
 
 // With VX_RENDER_DIR set, the phase is also drawn there, as the program shows it at twice the pixel
@@ -137,23 +180,30 @@ void drawForPeople(MonitorView& view, const std::string& script) {
 
 // One phase: the devices and permission before the panel opens, the script after, then the
 // status title, header, primary button and recovery button joined by " · ", and the read-backs
-// in `more`.
+// in `more`. No text seen on the way may name another platform's.
 void expectPhase(const std::string& before, const std::string& after, const std::string& shows,
                  const std::map<std::string, std::string>& more = {}) {
   SCOPED_TRACE(before + " / " + after);
   PanelHarness panel;
   act(panel, before);
   MonitorView& view = panel.open();
+  QStringList seen = shownTexts(view);
+  const auto id = panel.vm().subscribe([&] { seen << shownTexts(view); });
   act(panel, after);
+  panel.vm().unsubscribe(id);
+  seen << shownTexts(view);
   std::map<std::string, std::string> shown = readBack(panel);
   EXPECT_EQ(shown["status"] + " · " + shown["header"] + " · " + shown["primary"] + " · " +
                 shown["recovery"],
             shows);
   for (const auto& [key, expected] : more) EXPECT_EQ(shown[key], expected) << key;
+  for (const char* name :
+       {"macOS", "Core Audio", "CORE AUDIO", "AirPlay", "Audio MIDI Setup", "OSStatus"})
+    EXPECT_FALSE(seen.join('\n').contains(QLatin1String(name))) << name;
   drawForPeople(view, before + " " + after);
 }
 
-TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsAndControls) {
+TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsControlsAndPlatformWording) {
   const std::string noInput = "Choose an audio input · READY white · " + kStart + ", disabled · ";
   const std::string unavailable = "System output unavailable";
   const std::string noOutput = unavailable + " · FAULT red · " + kStart + ", disabled · ";
@@ -211,6 +261,21 @@ TEST(MonitorViewTest, EachPhaseShowsItsStatusButtonsAndControls) {
       "speakers scarlett input-384k", "recover",
       "Unsupported input sample rate · WAIT amber · " + kStart + ", disabled · Open Audio Setup",
       {{"opened", "/System/Applications/Utilities/Audio MIDI Setup.app"}});
+  // A phase that passes inside one call leaves the keyboard focus where the user put it: start
+  // and stop from the keyboard, another input chosen while monitoring, new headphones.
+  expectPhase("speakers scarlett", "focus-start space events space events", ready,
+              {{"focus", "start"}});
+  expectPhase("speakers scarlett",
+              "focus-input press second-input refresh choose-second-input events", running,
+              {{"focus", "input"},
+               {"input",
+                "Input | Second Interface, 48.0 kHz / 24-bit | Second Interface | Second "
+                "Interface"}});
+  expectPhase("speakers scarlett", "focus-start press headphones refresh events", running,
+              {{"focus", "start"},
+               {"output",
+                "System output | Headphones, 48.0 kHz / 32-bit float | Headphones | "
+                "Headphones"}});
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -65,11 +66,18 @@ TEST_F(MonitorOnPipeWire, ThePairArrivesUnchangedWithTheDesignedLatencyWhichHold
   EXPECT_EQ(monitor_.phase(), Kind::running);
   EXPECT_EQ(diagnostics.underruns, 0u);
   EXPECT_EQ(diagnostics.overruns, 0u);
+
   // End to end, the route still holds its latency plus where the correction rests the fill, up to
   // half a block above the target. A probe joining the graph shifts the two devices' cycles
   // against each other, and under load the graph adds a cycle on either side of the ring; that is
   // the allowance, and a ring that drifted beyond it would show here.
   EXPECT_NEAR(after.latencyFrames, designLatencyFrames() + kQuantum / 2, 2 * kQuantum);
+  std::printf(
+      "correlation %.6f / %.6f, level %+.4f / %+.4f dB, other channels %.1f dBFS; after %ld s: "
+      "probed latency %.1f -> %.1f frames (design %.1f); correction %.1f ppm\n",
+      before.leftCorrelation, before.rightCorrelation, before.leftLevelDb, before.rightLevelDb,
+      before.otherChannelsDb, seconds, before.latencyFrames, after.latencyFrames,
+      designLatencyFrames(), diagnostics.rateCorrectionPPM);
 }
 
 // A start that nothing links fails, says where in PipeWire's words, and runs on Retry once the
@@ -124,9 +132,15 @@ TEST_F(MonitorOnPipeWire, AfterEveryDaemonFaultTheRouteRunsAgainAndAStartNothing
       if (!fault.thenAfter6s.empty()) {
         ASSERT_TRUE(runSession(fault.thenAfter6s));
       }
+      const auto answered = std::chrono::steady_clock::now();
       ASSERT_TRUE(monitor_.waitUntilFlowing(10s, [&](MonitorViewModel& controller) {
         return !fault.newDevices || interfaceID(controller) != before;
       }));
+      std::printf(
+          "%s: running again %.2f s after the session answered; controller within %.2f s\n",
+          fault.command.c_str(),
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - answered).count(),
+          longest.count());
     }
   }
   expectFaithful(probe_.measure(kSpeakers));
@@ -172,13 +186,17 @@ TEST_F(MonitorOnPipeWire, EveryGraphRateChangeAndReplugRestartsTheRouteAtTheNewR
 
   ProcessFootprint settled;
   long resumes = 0;
+  std::vector<double> resumeSeconds;
   for (long cycle = 0; cycle < cycles; ++cycle) {
     const int rate = kRates[static_cast<std::size_t>(cycle) % kRates.size()];
     SCOPED_TRACE("cycle " + std::to_string(cycle) + " at " + std::to_string(rate) + " Hz");
     ASSERT_TRUE(runSession("unplug " + kInterface));
     ASSERT_TRUE(monitor_.waitForPhase(Kind::waitingForInput, 2s));
+    const auto replugged = std::chrono::steady_clock::now();
     ASSERT_TRUE(runSession("replug " + kInterface + " " + std::to_string(rate)));
     if (monitor_.waitForPhase(Kind::running, 3s, kSpeakers)) ++resumes;
+    resumeSeconds.push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - replugged).count());
     if (cycle < static_cast<long>(kRates.size())) {
       // Missed capture cycles drain the ring: underruns, and clicks and tones bent off their
       // frequency by the correction, which the correlation with the exact signal catches.
@@ -192,6 +210,14 @@ TEST_F(MonitorOnPipeWire, EveryGraphRateChangeAndReplugRestartsTheRouteAtTheNewR
   const ProcessFootprint last = ProcessFootprint::now();
   expectFlat(changed, rateChanged);
   expectFlat(settled, last);
+  std::sort(resumeSeconds.begin(), resumeSeconds.end());
+  std::printf(
+      "%ld rate changes, %ld restarts at the new rate; %s; %ld replugs, %ld resumes, median %.3f "
+      "s, p95 %.3f s; %s\n",
+      changes, restarts, ProcessFootprint::change(changed, rateChanged).c_str(), cycles, resumes,
+      resumeSeconds[resumeSeconds.size() / 2],
+      resumeSeconds[static_cast<std::size_t>(0.95 * (resumeSeconds.size() - 1))],
+      ProcessFootprint::change(settled, last).c_str());
 }
 
 namespace {
@@ -247,6 +273,8 @@ class DefaultSinkChanges : public testing::Test {
     const double arrival =
         running + (static_cast<double>(monitor_.diagnostics().targetBufferedFrames) / kRate);
     EXPECT_LT(arrival, 1.0);
+    std::printf("%s: running at %s after %.3f s, audio after about %.3f s\n", step.c_str(),
+                sink.c_str(), running, arrival);
   }
 
   ControllerOnPipeWire monitor_;
@@ -273,6 +301,7 @@ TEST_F(DefaultSinkChanges, EverySwitchTheFallbackAndASinkBackAtAnotherRateCarryT
   }
   const ProcessFootprint last = ProcessFootprint::now();
   expectFlat(afterFirst, last);
+  std::printf("%ld switches; %s\n", switches, ProcessFootprint::change(afterFirst, last).c_str());
   ASSERT_TRUE(runSession("set-default " + kSpeakers));
   ASSERT_TRUE(runSession("unplug " + kSpeakers));
   auto changed = std::chrono::steady_clock::now();

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 namespace pipewire_test {
 
@@ -31,6 +33,16 @@ struct ProcessFootprint {
     footprint.residentMegabytes =
         static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
     return footprint;
+  }
+
+  // "fds 41 -> 41, threads 9 -> 9, resident 52.10 -> 52.30 MB"
+  static std::string change(const ProcessFootprint& from, const ProcessFootprint& to) {
+    char text[160];
+    std::snprintf(text, sizeof(text),
+                  "fds %zu -> %zu, threads %zu -> %zu, resident %.2f -> %.2f MB", from.descriptors,
+                  to.descriptors, from.threads, to.threads, from.residentMegabytes,
+                  to.residentMegabytes);
+    return text;
   }
 
  private:
