@@ -24,6 +24,9 @@ void MonitorViewModel::startFromUserAction() {
   if (!canStart()) return;
   monitorIntent_ = true;
   publish(technicalError_, std::nullopt);
+  // A device change within the catalog's debounce has not been read yet: start from the devices
+  // as they are now, not from an output that may already be gone.
+  refreshCatalog(false);
   publish(permission_, readPermission());
   if (permission_ == MicrophonePermission::notDetermined) {
     publish(phase_, MonitoringPhase::requestingPermission());
