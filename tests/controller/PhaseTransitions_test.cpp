@@ -188,6 +188,15 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
   vm.toggleMonitoring();
   expectStep("start with access restricted", {Kind::stopping, Kind::stopped}, false, 0);
   EXPECT_EQ(h.authorization.requests(), 4u);
+  // A start right after a new default output, before the debounced refresh has read it.
+  h.authorization.setStatus(AVAuthorizationStatusAuthorized);
+  vm.applicationBecameActive();
+  h.settle();
+  headphones = h.plugOutput("Headphones", "headphones");
+  vm.toggleMonitoring();
+  h.settle();
+  expectStep("start just after a new default output", {Kind::starting, Kind::running}, true,
+             headphones);
   vm.unsubscribe(id);
 }
 
