@@ -223,13 +223,8 @@ void MonitoringEngine::configureOutputUnit(AudioUnit unit,
   setProperty(unit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0,
               streamFormat(configuration.outputSampleRate), "Configure the output audio format");
   playbackContext_ = std::make_unique<PlaybackCallbackContext>(
-      PlaybackCallbackContext{ring,
-                              configuration.outputSampleRate,
-                              varispeed,
-                              1.0,
-                              captureProgress_.get(),
-                              configuration.inputSampleRate,
-                              {}});
+      PlaybackCallbackContext{ring, configuration.outputSampleRate, varispeed, 1.0,
+                              captureProgress_.get(), configuration.inputSampleRate});
   setProperty(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0,
               AURenderCallbackStruct{playbackOutputCallback, playbackContext_.get()},
               "Connect the system audio output");

@@ -80,7 +80,7 @@ OSStatus captureInputCallback(void* inRefCon, AudioUnitRenderActionFlags* ioActi
   const std::uint64_t missed = context->inputGap.next(inTimeStamp, inNumberFrames);
   // An overrun is the ring buffer's business: it counts it and resynchronises the reader.
   if (context->progress != nullptr) context->progress->beginWrite();
-  writeSilence(context, missed);
+  if (missed > 0) writeSilence(context, missed);
   VXRingBufferWrite(context->ring, context->left.data(), context->right.data(), inNumberFrames);
   if (context->progress != nullptr) {
     context->progress->endWrite(hostNanos(inTimeStamp), inNumberFrames);

@@ -25,9 +25,8 @@ void MonitorViewModel::startFromUserAction() {
   monitorIntent_ = true;
   publish(technicalError_, std::nullopt);
   // A device change within the catalog's debounce has not been read yet: start from the devices
-  // as they are now, not from an output that may already be gone.
+  // (and the permission) as they are now, not from an output that may already be gone.
   refreshCatalog(false);
-  publish(permission_, readPermission());
   if (permission_ == MicrophonePermission::notDetermined) {
     publish(phase_, MonitoringPhase::requestingPermission());
     // The answer may come on any thread; the start continues in a main-thread task.
