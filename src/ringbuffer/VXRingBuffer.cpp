@@ -281,6 +281,15 @@ void VXRingBufferApplyOutputEnvelope(VXRingBufferRef ring, float* left, float* r
   const float goal = ring->muted.load(std::memory_order_relaxed) ? 0.0f : 1.0f;
 
   float gain = ring->outputGain;
+  // Settled, as it is nearly always: unity gain leaves the block as it is, a settled mute
+  // silences it. The smoother's chain of dependent steps is the costly part of a cycle.
+  if (gain == goal) {
+    if (goal == 0.0f) {
+      std::fill_n(left, frames, 0.0f);
+      std::fill_n(right, frames, 0.0f);
+    }
+    return;
+  }
   float previous = gain;
   for (std::uint32_t i = 0; i < frames; ++i) {
     previous = gain;
