@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 // The window needs a launched controller.
 MonitorViewModel& launched(PanelHarness& panel) {
   panel.plugStandardDevices();
-  return panel.launch();
+  return panel.controller.launch();
 }
 
 struct TrayHarness {

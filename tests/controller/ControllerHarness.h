@@ -77,9 +77,11 @@ class ControllerHarness {
                                              std::nullopt, std::nullopt, occurrence});
   }
 
+  // Starts the controller and lets it read the devices.
   MonitorViewModel& launch() {
     controller = std::make_unique<MonitorViewModel>(MonitorViewModel::Dependencies{
         catalog, components, platform.sleep(), defaults, authorization, workspace, mainThread});
+    settle();
     return *controller;
   }
 

@@ -20,7 +20,6 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
   const AudioObjectID box = h.plugInput("Box", "box", 2);
   AudioObjectID headphones = 0;
   MonitorViewModel& vm = h.launch();
-  h.settle();
   // The phases entered since the last step.
   std::vector<Kind> passed;
   Kind last = vm.phase().kind();

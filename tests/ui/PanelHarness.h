@@ -42,13 +42,8 @@ struct PanelHarness {
     speakers = controller.plugOutput("Studio Speakers", "speakers");
     interface = controller.plugInput("Scarlett 4i4", "scarlett");
   }
-  MonitorViewModel& launch() {
-    controller.launch();
-    controller.settle();
-    return vm();
-  }
   MonitorView& open() {
-    launch();
+    controller.launch();
     view =
         std::make_unique<MonitorView>(controller.vm(), controller.workspace, [] { return true; });
     view->resize(620, 700);
