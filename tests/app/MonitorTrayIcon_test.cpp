@@ -20,9 +20,8 @@ MonitorViewModel& launched(PanelHarness& panel) {
 
 struct TrayHarness {
   QAction* action(const QString& title) {
-    for (QAction* entry : tray.menu().actions()) {
+    for (QAction* entry : tray.menu().actions())
       if (entry->text() == title) return entry;
-    }
     ADD_FAILURE() << "no tray menu entry " << title.toStdString();
     return nullptr;
   }

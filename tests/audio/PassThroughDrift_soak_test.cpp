@@ -76,9 +76,8 @@ std::vector<Second> runDrift(double skew, int seconds, bool cheapConverter,
     const auto index = static_cast<std::size_t>(static_cast<double>(block.firstFrame) / outRate);
     if (index >= run.size() || !engine.isRunning()) return;
     Second& s = run[index];
-    if (std::find(keepSeconds.begin(), keepSeconds.end(), index) != keepSeconds.end()) {
+    if (std::find(keepSeconds.begin(), keepSeconds.end(), index) != keepSeconds.end())
       s.left.insert(s.left.end(), block.left.begin(), block.left.end());
-    }
     const RealtimeSnapshot snapshot =
         *engine.realtimeSnapshot(std::chrono::steady_clock::time_point{});
     const EngineDiagnostics& d = snapshot.diagnostics;

@@ -35,9 +35,8 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
     EXPECT_TRUE(intent || vm.diagnostics() == EngineDiagnostics{}) << "a stop clears them";
     for (auto& [output, audible] : h.audibleFrames) audible = 0;
     h.advance(400ms);
-    for (const auto& [output, audible] : h.audibleFrames) {
+    for (const auto& [output, audible] : h.audibleFrames)
       EXPECT_EQ(audible > 0, output == soundAt) << "output " << output;
-    }
     const double sineDB = 20.0 * std::log10(double{ControllerHarness::kSignalAmplitude});
     EXPECT_TRUE(vm.phase() != MonitoringPhase::running() ||
                 std::abs(vm.leftMeter().levelDBFS - sineDB) < 0.05)

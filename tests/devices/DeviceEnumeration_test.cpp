@@ -19,9 +19,8 @@ using enum Fault::Kind;
 class DeviceEnumerationTest : public testing::Test {
  protected:
   std::optional<AudioInputDevice> listed(AudioObjectID device) {
-    for (AudioInputDevice& each : service.inputDevices()) {
+    for (AudioInputDevice& each : service.inputDevices())
       if (each.id == device) return each;
-    }
     return std::nullopt;
   }
 
@@ -30,9 +29,8 @@ class DeviceEnumerationTest : public testing::Test {
     const auto input = listed(device);
     if (!input) return std::nullopt;
     std::string identifiers;
-    for (const AudioChannelPair& pair : input->channelPairs) {
+    for (const AudioChannelPair& pair : input->channelPairs)
       identifiers += (identifiers.empty() ? "" : " ") + pair.id();
-    }
     return identifiers;
   }
 

@@ -120,9 +120,8 @@ TEST_F(LevelMeterViewTest, BarAndLatchedLampSpeakTheirValuesAndHints) {
       {-12.5, "-13"},     {-12.49, "-12"}, {-0.4, "0"},
       {-0.5, "-1"},       {0.5, "1"},      {-60.0, "-60"},
       {-infinity, "-60"}, {infinity, "0"}, {std::numeric_limits<double>::quiet_NaN(), "-60"}};
-  for (const auto& [dBFS, words] : rows) {
+  for (const auto& [dBFS, words] : rows)
     EXPECT_EQ(LevelMeterTexts::spokenDecibels(dBFS), words) << dBFS;
-  }
 }
 
 }  // namespace

@@ -1,13 +1,9 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <future>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,12 +51,6 @@ class RouteProbe {
     }
     writeFloatWave(signalFile_, channels, kRate);
   }
-  ~RouteProbe() {
-    std::filesystem::remove(signalFile_);
-    std::filesystem::remove(tapFile_);
-  }
-  RouteProbe(const RouteProbe&) = delete;
-  RouteProbe& operator=(const RouteProbe&) = delete;
 
   // Feeds the signal while tapping the interface's pair and the sink's monitor.
   RouteMeasurement measure(const std::string& sink) {
@@ -133,10 +123,8 @@ class RouteProbe {
     return result;
   }
 
-  const std::string stem_ =
-      (std::filesystem::temp_directory_path() / ("vx-route-" + std::to_string(getpid()))).string();
-  const std::string signalFile_ = stem_ + "-signal.wav";
-  const std::string tapFile_ = stem_ + "-tap.wav";
+  const std::string signalFile_ = sessionFile("route-signal.wav");
+  const std::string tapFile_ = sessionFile("route-tap.wav");
 };
 
 }  // namespace pipewire_test
