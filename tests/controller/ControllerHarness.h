@@ -71,8 +71,7 @@ class ControllerHarness {
 
   // Makes the engine's main-thread calls of one kind fail; occurrence 0 fails every such call.
   void failUnitCall(SimulatedAudioOperation operation, OSStatus status, UInt32 occurrence = 0) {
-    components.failCall(SimulatedCallFailure{operation, status, std::nullopt, std::nullopt,
-                                             std::nullopt, std::nullopt, occurrence});
+    components.failCall(SimulatedCallFailure{operation, status, {}, {}, {}, {}, occurrence});
   }
 
   // Starts the controller and lets it read the devices.
