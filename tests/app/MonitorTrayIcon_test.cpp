@@ -12,12 +12,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The window needs a launched controller.
-MonitorViewModel& launched(PanelHarness& panel) {
-  panel.plugStandardDevices();
-  return panel.controller.launch();
-}
-
 struct TrayHarness {
   QAction* action(const QString& title) {
     for (QAction* entry : tray.menu().actions())
@@ -41,7 +35,9 @@ struct TrayHarness {
   }
 
   PanelHarness panel;
-  MonitorWindow window{launched(panel), panel.controller.workspace, [] { return true; }};
+  // The window needs a launched controller.
+  MonitorWindow window{panel.plugStandardDevices().launch(), panel.controller.workspace,
+                       [] { return true; }};
   MonitorTrayIcon tray{panel.vm(), window};
 };
 

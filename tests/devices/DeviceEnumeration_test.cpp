@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr auto kInput = kAudioObjectPropertyScopeInput;
+constexpr auto kInput = kAudioObjectPropertyScopeInput, kOutput = kAudioObjectPropertyScopeOutput;
 using Fault = SimulatedPropertyFault;
 using enum Fault::Kind;
 
@@ -161,13 +161,11 @@ TEST_F(DeviceEnumerationTest, DefaultOutputCarriesItsOutputSideAndIsAbsentUnless
     AudioObjectID object;
     AudioObjectPropertyAddress address;
     Fault fault;
-  } rows[] = {
-      {id, propertyAddress(kAudioObjectPropertyName), Fault{missing}},
-      {kAudioObjectSystemObject, propertyAddress(kAudioHardwarePropertyDefaultOutputDevice),
-       Fault{readFails}},
-      {id,
-       propertyAddress(kAudioDevicePropertyStreamConfiguration, kAudioObjectPropertyScopeOutput),
-       Fault{overstatedBufferCount, 0}}};
+  } rows[] = {{id, propertyAddress(kAudioObjectPropertyName), Fault{missing}},
+              {kAudioObjectSystemObject, propertyAddress(kAudioHardwarePropertyDefaultOutputDevice),
+               Fault{readFails}},
+              {id, propertyAddress(kAudioDevicePropertyStreamConfiguration, kOutput),
+               Fault{overstatedBufferCount, 0}}};
   for (const auto& row : rows) {
     catalog.injectFault(row.object, row.address, row.fault);
     EXPECT_FALSE(service.defaultOutputDevice()) << static_cast<int>(row.fault.kind);

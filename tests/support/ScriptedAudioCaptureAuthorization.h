@@ -13,10 +13,6 @@
 
 class ScriptedAudioCaptureAuthorization final : public AudioCaptureAuthorization {
  public:
-  explicit ScriptedAudioCaptureAuthorization(
-      AVAuthorizationStatus status = AVAuthorizationStatusAuthorized)
-      : status_(status) {}
-
   AVAuthorizationStatus authorizationStatus() override {
     std::lock_guard lock(mutex_);
     ++statusReads_;
@@ -51,7 +47,7 @@ class ScriptedAudioCaptureAuthorization final : public AudioCaptureAuthorization
 
  private:
   std::mutex mutex_;  // guards the status and the open prompts
-  AVAuthorizationStatus status_;
+  AVAuthorizationStatus status_ = AVAuthorizationStatusAuthorized;
   std::vector<std::function<void(bool)>> open_;
   // Counted under the mutex, read without it: sequentially consistent.
   std::atomic<std::size_t> requests_ = 0, statusReads_ = 0;

@@ -14,8 +14,7 @@ TEST(OddNames, EachNameKeepsToOneLineAndTheWindowsWidth) {
                                   std::string("Rock & Roll")}) {
     SCOPED_TRACE(name.substr(0, 20));
     PanelHarness panel;
-    panel.plugStandardDevices();
-    panel.controller.plugInput(name, "odd", 2, 48000.0);
+    panel.plugStandardDevices().plugInput(name, "odd", 2);
     panel.open().show();
     panel.vm().selectInputDevice("odd");
     panel.controller.settle();

@@ -15,8 +15,7 @@ namespace pipewire_test {
 
 // What this process holds: open descriptors, threads and resident memory, read from /proc.
 struct ProcessFootprint {
-  std::size_t descriptors = 0;
-  std::size_t threads = 0;
+  std::size_t descriptors = 0, threads = 0;
   double residentMegabytes = 0;
 
   static ProcessFootprint now() {
