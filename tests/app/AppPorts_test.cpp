@@ -24,9 +24,8 @@ TEST(QtMainThreadExecutor, RunsPostsFromOtherThreadsInOrderAndScheduledWorkAfter
   const auto mainThread = std::this_thread::get_id();
   const auto scheduledAt = executor.now();
   std::optional<MainThreadExecutor::TimePoint> ranAt;
-  bool cancelledRan = false;
+  bool cancelledRan = false, allOnMain = true;
   std::vector<int> order;
-  bool allOnMain = true;
   executor.schedule(40ms, [&] { ranAt = executor.now(); });
   // Due before the other: had they not been dropped, they would have run by then. The second is
   // cancelled once its timer runs.

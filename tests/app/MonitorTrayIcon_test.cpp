@@ -12,17 +12,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The window needs a launched controller.
-MonitorViewModel& launched(PanelHarness& panel) {
-  panel.plugStandardDevices();
-  return panel.launch();
-}
-
 struct TrayHarness {
   QAction* action(const QString& title) {
-    for (QAction* entry : tray.menu().actions()) {
+    for (QAction* entry : tray.menu().actions())
       if (entry->text() == title) return entry;
-    }
     ADD_FAILURE() << "no tray menu entry " << title.toStdString();
     return nullptr;
   }
@@ -42,22 +35,24 @@ struct TrayHarness {
   }
 
   PanelHarness panel;
-  MonitorWindow window{launched(panel), panel.controller.workspace, [] { return true; }};
+  // The window needs a launched controller.
+  MonitorWindow window{panel.plugStandardDevices().launch(), panel.controller.workspace,
+                       [] { return true; }};
   MonitorTrayIcon tray{panel.vm(), window};
 };
 
 // Clicks on the icon itself are the program test's (tests/app/window-program.sh).
 TEST(MonitorTrayIcon, TheMenuReachesTheControllerAndTheIconFollowsThePhase) {
+  using namespace StudioPalette;
   TrayHarness t;
   MonitorViewModel& vm = t.panel.vm();
-  t.expectLook(TrayLook::off, "Ready", StudioPalette::textSecondary(), StudioPalette::chassis());
+  t.expectLook(TrayLook::off, "Ready", textSecondary(), chassis());
   t.trigger("Start Monitoring");
   EXPECT_TRUE(vm.isMonitoring());
-  t.expectLook(TrayLook::running, "Monitoring", StudioPalette::green(), StudioPalette::green());
+  t.expectLook(TrayLook::running, "Monitoring", green(), green());
   t.trigger("Mute");
   EXPECT_TRUE(vm.isMuted());
-  t.expectLook(TrayLook::muted, "Monitoring · Muted", StudioPalette::amber(),
-               StudioPalette::chassis());
+  t.expectLook(TrayLook::muted, "Monitoring · Muted", amber(), chassis());
   vm.setMuted(false);
   EXPECT_FALSE(t.action("Mute")->isChecked());
   t.trigger("Stop Monitoring");
@@ -65,15 +60,13 @@ TEST(MonitorTrayIcon, TheMenuReachesTheControllerAndTheIconFollowsThePhase) {
   t.panel.controller.components.failOnAudioPath(
       {SimulatedAudioOperation::render, SimulatedUnitKind::input, 2, kAudio_ParamError});
   t.trigger("Start Monitoring");
-  t.expectLook(TrayLook::failed, "Monitoring couldn't start", StudioPalette::red(),
-               StudioPalette::red());
+  t.expectLook(TrayLook::failed, "Monitoring couldn't start", red(), red());
   vm.toggleMonitoring();
   t.panel.controller.components.clearAudioPathFailure();
   t.trigger("Start Monitoring");
   t.panel.controller.unplug(t.panel.interface);
   t.panel.controller.settleRefresh();
-  t.expectLook(TrayLook::waiting, "Waiting for the selected input", StudioPalette::amber(),
-               StudioPalette::chassis());
+  t.expectLook(TrayLook::waiting, "Waiting for the selected input", amber(), chassis());
   t.trigger("Show Window");
   EXPECT_TRUE(t.window.isVisible());
   QSignalSpy quit(&t.tray, &MonitorTrayIcon::quitRequested);

@@ -23,7 +23,6 @@ TEST(RouteEventLog, AnInputLeftOutIsToldOnceWithItsReason) {
   h.plugOutput("Speakers", "speakers");
   h.plugInput("USB Mic", "usb-mic", 1);
   MonitorViewModel& vm = h.launch();
-  h.settle();
   const RouteEventLog log(vm);
   h.plugInput("Other Mic", "other-mic", 1);  // a refresh that leaves the first out again
   h.settleRefresh();

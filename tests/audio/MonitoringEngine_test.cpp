@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <set>
 #include <span>
@@ -39,12 +38,8 @@ struct EngineFixture : ::testing::Test {
   std::vector<float> playedLeft, playedRight;
   MonitoringEngine engine{platform.components(), platform.sleep()};
 
-  // The world's virtual time as the controller's clock would read it.
-  std::optional<RealtimeSnapshot> snapshot() {
-    return engine.realtimeSnapshot(std::chrono::steady_clock::time_point{} +
-                                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                       std::chrono::duration<double>(platform.world().now())));
-  }
+  // At one fixed time: the input's stall is the controller's to see.
+  std::optional<RealtimeSnapshot> snapshot() { return engine.realtimeSnapshot({}); }
   MonitoringConfiguration route(int left = 2, int right = 3,
                                 std::uint32_t outputBlock = 512) const {
     return {interface,  AudioChannelPair{left, right, "In 3", "In 4"}, 48000, 512, speakers, 44100,

@@ -42,20 +42,17 @@ struct Second {
 
 // A cheap converter is the real one at its lowest quality, for runs whose point is the
 // correction rather than the sound, and which would otherwise take minutes of CPU.
-std::vector<Second> runDrift(double skewPPM, int seconds, bool cheapConverter,
-                             const std::vector<int>& keepSeconds = {}, UInt32 blockFrames = 512,
-                             double outputRate = kOutputRate) {
+std::vector<Second> runDrift(double skew, int seconds, bool cheapConverter,
+                             const std::vector<int>& keepSeconds = {}, UInt32 block = 512,
+                             double outRate = kOutputRate) {
   SimulatedPlatform platform;
-  const AudioObjectID input = platform.plug({.uid = "in",
-                                             .name = "In",
-                                             .inputChannels = 2,
-                                             .bufferFrames = blockFrames,
-                                             .clockSkewPPM = skewPPM});
+  const AudioObjectID input = platform.plug(
+      {.uid = "in", .name = "In", .inputChannels = 2, .bufferFrames = block, .clockSkewPPM = skew});
   const AudioObjectID output = platform.plug({.uid = "out",
                                               .name = "Out",
                                               .outputChannels = 2,
-                                              .sampleRate = outputRate,
-                                              .bufferFrames = blockFrames});
+                                              .sampleRate = outRate,
+                                              .bufferFrames = block});
   for (UInt32 channel = 0; channel < 2; ++channel) {
     platform.world().device(input)->setInputSignal(
         channel, makeSineSignal(kToneHz, kToneAmplitude, kInputRate));
@@ -76,12 +73,11 @@ std::vector<Second> runDrift(double skewPPM, int seconds, bool cheapConverter,
 
   std::vector<Second> run(static_cast<std::size_t>(seconds));
   platform.world().device(output)->setOutputSink([&](const SimulatedOutputBlock& block) {
-    const auto index = static_cast<std::size_t>(static_cast<double>(block.firstFrame) / outputRate);
+    const auto index = static_cast<std::size_t>(static_cast<double>(block.firstFrame) / outRate);
     if (index >= run.size() || !engine.isRunning()) return;
     Second& s = run[index];
-    if (std::find(keepSeconds.begin(), keepSeconds.end(), index) != keepSeconds.end()) {
+    if (std::find(keepSeconds.begin(), keepSeconds.end(), index) != keepSeconds.end())
       s.left.insert(s.left.end(), block.left.begin(), block.left.end());
-    }
     const RealtimeSnapshot snapshot =
         *engine.realtimeSnapshot(std::chrono::steady_clock::time_point{});
     const EngineDiagnostics& d = snapshot.diagnostics;
@@ -94,8 +90,7 @@ std::vector<Second> runDrift(double skewPPM, int seconds, bool cheapConverter,
     s.underruns = d.underruns;
     s.overruns = d.overruns;
   });
-  engine.start({input, AudioChannelPair{0, 1, "L", "R"}, kInputRate, blockFrames, output,
-                outputRate, blockFrames},
+  engine.start({input, AudioChannelPair{0, 1, "L", "R"}, kInputRate, block, output, outRate, block},
                false);
   platform.world().advance(seconds);
   engine.stop();

@@ -66,9 +66,8 @@ struct OnesUnit final : AudioUnitInstance {
   OSStatus outputStop() override { return noErr; }
   OSStatus render(AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32, UInt32 frames,
                   AudioBufferList* data) override {
-    for (UInt32 i = 0; i < data->mNumberBuffers; ++i) {
+    for (UInt32 i = 0; i < data->mNumberBuffers; ++i)
       std::fill_n(static_cast<float*>(data->mBuffers[i].mData), frames, 1.0f);
-    }
     return noErr;
   }
 };
@@ -126,9 +125,8 @@ TEST(DriftTargetRate, IsProportionalAndClampedToAThousandPpm) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const std::pair<double, double> rows[] = {{1.0, 1.0},   {1.1, 1.001},   {2.0, 1.001},
                                             {0.0, 0.999}, {0.95, 0.9995}, {nan, 0.999}};
-  for (const auto& [fill, rate] : rows) {
+  for (const auto& [fill, rate] : rows)
     EXPECT_NEAR(driftTargetRate(fill * 8705, 8705), rate, 1e-12) << fill;
-  }
 }
 
 }  // namespace

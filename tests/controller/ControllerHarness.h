@@ -49,9 +49,8 @@ class ControllerHarness {
                                             .physicalFloat = true});
     UInt64& audible = audibleFrames[id];
     world.device(id)->setOutputSink([&audible](const SimulatedOutputBlock& block) {
-      for (std::size_t i = 0; i < block.left.size(); ++i) {
+      for (std::size_t i = 0; i < block.left.size(); ++i)
         if (std::max(std::fabs(block.left[i]), std::fabs(block.right[i])) > 0.01f) ++audible;
-      }
     });
     catalog.setDefaultOutputDevice(id);
     return id;
@@ -59,9 +58,8 @@ class ControllerHarness {
 
   void setSignal(AudioObjectID input, float amplitude) {
     SimulatedAudioDevice& device = *world.device(input);
-    for (UInt32 channel = 0; channel < device.inputChannels(); ++channel) {
+    for (UInt32 channel = 0; channel < device.inputChannels(); ++channel)
       device.setInputSignal(channel, makeSineSignal(1000.0, amplitude, device.nominalSampleRate()));
-    }
   }
 
   void unplug(AudioObjectID id) {
@@ -73,13 +71,14 @@ class ControllerHarness {
 
   // Makes the engine's main-thread calls of one kind fail; occurrence 0 fails every such call.
   void failUnitCall(SimulatedAudioOperation operation, OSStatus status, UInt32 occurrence = 0) {
-    components.failCall(SimulatedCallFailure{operation, status, std::nullopt, std::nullopt,
-                                             std::nullopt, std::nullopt, occurrence});
+    components.failCall(SimulatedCallFailure{operation, status, {}, {}, {}, {}, occurrence});
   }
 
+  // Starts the controller and lets it read the devices.
   MonitorViewModel& launch() {
     controller = std::make_unique<MonitorViewModel>(MonitorViewModel::Dependencies{
         catalog, components, platform.sleep(), defaults, authorization, workspace, mainThread});
+    settle();
     return *controller;
   }
 
@@ -102,9 +101,8 @@ class ControllerHarness {
   void settleRefresh() { advance(MonitorViewModel::refreshDebounce + 10ms); }
 
   void deliverNotifications() {
-    for (const auto& listener : catalog.installedListeners()) {
+    for (const auto& listener : catalog.installedListeners())
       if (auto* queue = dynamic_cast<SerialDispatchQueue*>(listener.queue)) queue->drain();
-    }
   }
 
   SimulatedPlatform platform;

@@ -20,7 +20,6 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
   const AudioObjectID box = h.plugInput("Box", "box", 2);
   AudioObjectID headphones = 0;
   MonitorViewModel& vm = h.launch();
-  h.settle();
   // The phases entered since the last step.
   std::vector<Kind> passed;
   Kind last = vm.phase().kind();
@@ -36,9 +35,8 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
     EXPECT_TRUE(intent || vm.diagnostics() == EngineDiagnostics{}) << "a stop clears them";
     for (auto& [output, audible] : h.audibleFrames) audible = 0;
     h.advance(400ms);
-    for (const auto& [output, audible] : h.audibleFrames) {
+    for (const auto& [output, audible] : h.audibleFrames)
       EXPECT_EQ(audible > 0, output == soundAt) << "output " << output;
-    }
     const double sineDB = 20.0 * std::log10(double{ControllerHarness::kSignalAmplitude});
     EXPECT_TRUE(vm.phase() != MonitoringPhase::running() ||
                 std::abs(vm.leftMeter().levelDBFS - sineDB) < 0.05)
@@ -50,6 +48,10 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
     expectStep(event, std::move(phases), true, soundAt);
   };
   const std::vector<Kind> restart{Kind::reconfiguring, Kind::running};
+  const auto permission = [&](AVAuthorizationStatus status) {
+    h.authorization.setStatus(status);
+    vm.applicationBecameActive();
+  };
 
   vm.toggleMonitoring();
   h.settle();
@@ -117,11 +119,9 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
   expectStep("a stalled input delivers again", {Kind::failed, Kind::reconfiguring, Kind::running},
              true, speakers);
 
-  h.authorization.setStatus(AVAuthorizationStatusDenied);
-  vm.applicationBecameActive();
+  permission(AVAuthorizationStatusDenied);
   expectStep("access refused", {Kind::stopping, Kind::stopped}, false, 0);
-  h.authorization.setStatus(AVAuthorizationStatusAuthorized);
-  vm.applicationBecameActive();
+  permission(AVAuthorizationStatusAuthorized);
   h.failUnitCall(Op::initialize, kAudioDeviceUnsupportedFormatError, 1);
   vm.toggleMonitoring();
   h.settle();
@@ -141,8 +141,7 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
   // Asked for access, the controller waits, and so does every reconciliation meanwhile; the
   // answer, from any thread, continues on the main thread.
   const auto ask = [&] {
-    h.authorization.setStatus(AVAuthorizationStatusNotDetermined);
-    vm.applicationBecameActive();
+    permission(AVAuthorizationStatusNotDetermined);
     EXPECT_TRUE(vm.canStart()) << "an undetermined permission allows a start";
     vm.toggleMonitoring();
     h.settle();
@@ -172,8 +171,7 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
   vm.toggleMonitoring();
   ask();
   // The platform may report the grant before the answer resumes the start: no second start.
-  h.authorization.setStatus(AVAuthorizationStatusAuthorized);
-  vm.applicationBecameActive();
+  permission(AVAuthorizationStatusAuthorized);
   h.catalog.signal(speakers, propertyAddress(kAudioDevicePropertyDeviceHasChanged));
   h.settleRefresh();
   answer(true);
@@ -183,14 +181,12 @@ TEST(PhaseTransitionsTest, EveryEventLeadsThroughItsPhases) {
       true, speakers);
   EXPECT_EQ(h.authorization.requests(), 4u);
   vm.toggleMonitoring();
-  h.authorization.setStatus(AVAuthorizationStatusRestricted);
-  vm.applicationBecameActive();
+  permission(AVAuthorizationStatusRestricted);
   vm.toggleMonitoring();
   expectStep("start with access restricted", {Kind::stopping, Kind::stopped}, false, 0);
   EXPECT_EQ(h.authorization.requests(), 4u);
   // A start right after a new default output, before the debounced refresh has read it.
-  h.authorization.setStatus(AVAuthorizationStatusAuthorized);
-  vm.applicationBecameActive();
+  permission(AVAuthorizationStatusAuthorized);
   h.settle();
   headphones = h.plugOutput("Headphones", "headphones");
   vm.toggleMonitoring();

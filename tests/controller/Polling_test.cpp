@@ -23,7 +23,6 @@ TEST(PollingTest, MetersFallAndHoldAndAClearedClipReachesTheRing) {
   h.plugOutput("Speakers", "speakers");
   const AudioObjectID scarlett = h.plugInput("Scarlett 4i4", "scarlett");
   MonitorViewModel& vm = h.launch();
-  h.settle();
   h.setSignal(scarlett, 1.0f);
   vm.toggleMonitoring();
   h.advance(100ms);

@@ -88,10 +88,8 @@ TEST_F(AudioDeviceServiceListeningTest, SelectedDevicesGetTheirSetsAndEveryWatch
     EXPECT_EQ(changesAfter(watched[row]), Changes{Change::selectedDevice}) << row;
   }
   // A new stream list changes both the configuration and the list.
-  EXPECT_EQ(changesAfter([&] {
-              catalog.setStreams(input, kInput, {{2, std::nullopt}});
-            }),
-            (Changes{Change::selectedDevice, Change::selectedDevice}));
+  const auto newStreams = [&] { catalog.setStreams(input, kInput, {{2, std::nullopt}}); };
+  EXPECT_EQ(changesAfter(newStreams), (Changes{Change::selectedDevice, Change::selectedDevice}));
   EXPECT_EQ(recorder.callsOffQueue(), 0);
 
   service->observeSelectedDevices(std::nullopt, output);

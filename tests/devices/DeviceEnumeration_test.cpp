@@ -12,16 +12,15 @@
 
 namespace {
 
-constexpr auto kInput = kAudioObjectPropertyScopeInput;
+constexpr auto kInput = kAudioObjectPropertyScopeInput, kOutput = kAudioObjectPropertyScopeOutput;
 using Fault = SimulatedPropertyFault;
 using enum Fault::Kind;
 
 class DeviceEnumerationTest : public testing::Test {
  protected:
   std::optional<AudioInputDevice> listed(AudioObjectID device) {
-    for (AudioInputDevice& each : service.inputDevices()) {
+    for (AudioInputDevice& each : service.inputDevices())
       if (each.id == device) return each;
-    }
     return std::nullopt;
   }
 
@@ -30,9 +29,8 @@ class DeviceEnumerationTest : public testing::Test {
     const auto input = listed(device);
     if (!input) return std::nullopt;
     std::string identifiers;
-    for (const AudioChannelPair& pair : input->channelPairs) {
+    for (const AudioChannelPair& pair : input->channelPairs)
       identifiers += (identifiers.empty() ? "" : " ") + pair.id();
-    }
     return identifiers;
   }
 
@@ -163,13 +161,11 @@ TEST_F(DeviceEnumerationTest, DefaultOutputCarriesItsOutputSideAndIsAbsentUnless
     AudioObjectID object;
     AudioObjectPropertyAddress address;
     Fault fault;
-  } rows[] = {
-      {id, propertyAddress(kAudioObjectPropertyName), Fault{missing}},
-      {kAudioObjectSystemObject, propertyAddress(kAudioHardwarePropertyDefaultOutputDevice),
-       Fault{readFails}},
-      {id,
-       propertyAddress(kAudioDevicePropertyStreamConfiguration, kAudioObjectPropertyScopeOutput),
-       Fault{overstatedBufferCount, 0}}};
+  } rows[] = {{id, propertyAddress(kAudioObjectPropertyName), Fault{missing}},
+              {kAudioObjectSystemObject, propertyAddress(kAudioHardwarePropertyDefaultOutputDevice),
+               Fault{readFails}},
+              {id, propertyAddress(kAudioDevicePropertyStreamConfiguration, kOutput),
+               Fault{overstatedBufferCount, 0}}};
   for (const auto& row : rows) {
     catalog.injectFault(row.object, row.address, row.fault);
     EXPECT_FALSE(service.defaultOutputDevice()) << static_cast<int>(row.fault.kind);

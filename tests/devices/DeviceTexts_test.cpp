@@ -31,9 +31,8 @@ TEST(AudioFormatDescriptionTest, RateInKilohertzToOneDigitThenTheHardwareFormat)
       {-48000, none, std::nullopt},
       {std::numeric_limits<double>::quiet_NaN(), none, std::nullopt},
   };
-  for (const auto& row : rows) {
+  for (const auto& row : rows)
     EXPECT_EQ(AudioFormatDescription::signalPath(row.rate, row.format), row.text) << row.rate;
-  }
   std::setlocale(LC_ALL, previous.c_str());
   EXPECT_EQ((AudioChannelPair{10, 17, "", ""}.shortLabel()), "Inputs 11 / 18");
 }

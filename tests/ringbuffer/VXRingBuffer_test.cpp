@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "ringbuffer/VXRingBufferTesting.h"
@@ -127,10 +128,8 @@ TEST(VXRingBufferMeters, PeaksAndClipsOfEveryWriteAndNonFiniteSamplesStoredAsSil
     const auto frames = static_cast<std::uint32_t>(row.left.size());
     EXPECT_EQ(r.write(row.left, row.right), row.refused ? 0u : frames);
     const VXMeterSnapshot meters = VXRingBufferTakeMeterSnapshot(r.ring);
-    EXPECT_EQ(meters.leftPeak, row.leftPeak);
-    EXPECT_EQ(meters.rightPeak, row.rightPeak);
-    EXPECT_EQ(meters.leftClipped, row.leftClipped);
-    EXPECT_EQ(meters.rightClipped, row.rightClipped);
+    EXPECT_EQ(std::tie(meters.leftPeak, meters.rightPeak, meters.leftClipped, meters.rightClipped),
+              std::tie(row.leftPeak, row.rightPeak, row.leftClipped, row.rightClipped));
     if (row.refused) continue;
     r.read(frames);
     for (std::uint32_t i = 0; i < frames; ++i) {

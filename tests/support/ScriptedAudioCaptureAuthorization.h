@@ -3,6 +3,7 @@
 // The audio-capture permission as a test scripts it: the status reads whatever the test set, and
 // a request stays open until the test answers it, from the test thread or any other.
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <mutex>
@@ -12,10 +13,6 @@
 
 class ScriptedAudioCaptureAuthorization final : public AudioCaptureAuthorization {
  public:
-  explicit ScriptedAudioCaptureAuthorization(
-      AVAuthorizationStatus status = AVAuthorizationStatusAuthorized)
-      : status_(status) {}
-
   AVAuthorizationStatus authorizationStatus() override {
     std::lock_guard lock(mutex_);
     ++statusReads_;
@@ -45,19 +42,13 @@ class ScriptedAudioCaptureAuthorization final : public AudioCaptureAuthorization
     completion(granted);
     return true;
   }
-  std::size_t statusReads() const {
-    std::lock_guard lock(mutex_);
-    return statusReads_;
-  }
-  std::size_t requests() const {
-    std::lock_guard lock(mutex_);
-    return requests_;
-  }
+  std::size_t statusReads() const { return statusReads_; }
+  std::size_t requests() const { return requests_; }
 
  private:
-  mutable std::mutex mutex_;  // guards every member below
-  AVAuthorizationStatus status_;
+  std::mutex mutex_;  // guards the status and the open prompts
+  AVAuthorizationStatus status_ = AVAuthorizationStatusAuthorized;
   std::vector<std::function<void(bool)>> open_;
-  std::size_t requests_ = 0;
-  std::size_t statusReads_ = 0;
+  // Counted under the mutex, read without it: sequentially consistent.
+  std::atomic<std::size_t> requests_ = 0, statusReads_ = 0;
 };

@@ -1,59 +1,29 @@
 #include "support/SineAnalysis.h"
 
-#include <array>
 #include <cmath>
 #include <cstddef>
 #include <numbers>
 
-namespace {
-
-using Matrix3 = std::array<std::array<double, 3>, 3>;
-using Vector3 = std::array<double, 3>;
-
-double determinant(const Matrix3& m) {
-  return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-         m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-         m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-}
-
-// Cramer's rule: the normal equations here are well conditioned whenever the block spans more
-// than a few periods.
-Vector3 solve(const Matrix3& a, const Vector3& b) {
-  const double whole = determinant(a);
-  Vector3 x{};
-  for (std::size_t column = 0; column < 3; ++column) {
-    Matrix3 replaced = a;
-    for (std::size_t row = 0; row < 3; ++row) replaced[row][column] = b[row];
-    x[column] = determinant(replaced) / whole;
-  }
-  return x;
-}
-
-}  // namespace
-
 SineFit fitSine(std::span<const float> samples, double sampleRate, double frequency) {
   const double step = 2.0 * std::numbers::pi * frequency / sampleRate;
-  Matrix3 normal{};
-  Vector3 projection{};
+  // The normal equations of x[n] ≈ a·sin(ωn) + b·cos(ωn), solved by Cramer's rule: well
+  // conditioned whenever the block spans more than a few periods.
+  double ss = 0.0, sc = 0.0, cc = 0.0, xs = 0.0, xc = 0.0;
   for (std::size_t n = 0; n < samples.size(); ++n) {
-    const Vector3 basis{std::sin(step * static_cast<double>(n)),
-                        std::cos(step * static_cast<double>(n)), 1.0};
-    for (std::size_t i = 0; i < 3; ++i) {
-      for (std::size_t j = 0; j < 3; ++j) normal[i][j] += basis[i] * basis[j];
-      projection[i] += basis[i] * samples[n];
-    }
+    const double s = std::sin(step * static_cast<double>(n));
+    const double c = std::cos(step * static_cast<double>(n));
+    ss += s * s, sc += s * c, cc += c * c, xs += samples[n] * s, xc += samples[n] * c;
   }
-  const Vector3 weights = solve(normal, projection);
-
+  const double determinant = ss * cc - sc * sc;
+  const double a = (xs * cc - xc * sc) / determinant, b = (xc * ss - xs * sc) / determinant;
   double residualEnergy = 0.0;
   for (std::size_t n = 0; n < samples.size(); ++n) {
-    const double model = weights[0] * std::sin(step * static_cast<double>(n)) +
-                         weights[1] * std::cos(step * static_cast<double>(n)) + weights[2];
-    const double error = samples[n] - model;
+    const double error = samples[n] - a * std::sin(step * static_cast<double>(n)) -
+                         b * std::cos(step * static_cast<double>(n));
     residualEnergy += error * error;
   }
   // a·sin + b·cos = A·sin(ωn + φ) with A = hypot(a, b).
-  const double amplitude = std::hypot(weights[0], weights[1]);
+  const double amplitude = std::hypot(a, b);
   const double residualPower = residualEnergy / static_cast<double>(samples.size());
   return SineFit{frequency, amplitude,
                  10.0 * std::log10(amplitude * amplitude / 2.0 / residualPower)};

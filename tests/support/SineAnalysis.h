@@ -2,9 +2,9 @@
 
 #include <span>
 
-// How well a block of samples matches one sine, x[n] ≈ amplitude·sin(2π·frequency·n/rate + φ)
-// plus a constant offset, fitted by least squares. snrDb compares the sine's power with the power
-// of everything the fit leaves over (noise, distortion, other tones).
+// How well a block of samples matches one sine, x[n] ≈ amplitude·sin(2π·frequency·n/rate + φ),
+// fitted by least squares. snrDb compares the sine's power with the power of everything the fit
+// leaves over (noise, distortion, other tones, an offset).
 struct SineFit {
   double frequency;
   double amplitude;

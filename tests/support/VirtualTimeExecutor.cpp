@@ -2,10 +2,6 @@
 
 #include <algorithm>
 
-void VirtualTimeExecutor::post(std::function<void()> task) {
-  schedule(std::chrono::nanoseconds::zero(), std::move(task));
-}
-
 ScheduledTaskHandle VirtualTimeExecutor::schedule(std::chrono::nanoseconds delay,
                                                   std::function<void()> task) {
   ScheduledTaskHandle handle;

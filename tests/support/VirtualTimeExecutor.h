@@ -14,7 +14,7 @@
 
 class VirtualTimeExecutor final : public MainThreadExecutor {
  public:
-  void post(std::function<void()> task) override;
+  void post(std::function<void()> task) override { schedule({}, std::move(task)); }
   ScheduledTaskHandle schedule(std::chrono::nanoseconds delay, std::function<void()> task) override;
   TimePoint now() const override;
 

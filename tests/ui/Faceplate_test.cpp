@@ -17,7 +17,7 @@
 
 namespace {
 
-using StudioPalette::withOpacity;
+using namespace StudioPalette;
 
 TEST(FaceplateBackgroundTest, HairlinesEveryThreePixelsFromHalfAPixelUpToTheBottom) {
   const std::vector<double> lines = FaceplateBackground::hairlinePositions(700.0);
@@ -53,16 +53,14 @@ TEST_F(LevelMeterViewTest, RenderedSegmentsShowLitCountAndPeakMarker) {
     build({row.level, row.peak, row.peak, false});
     const QImage image = render(*view);
     for (int i = 0; i < 32; ++i) {
-      const QColor zone = i < 16   ? StudioPalette::green()
-                          : i < 28 ? StudioPalette::amber()
-                                   : StudioPalette::red();
+      const QColor zone = i < 16 ? green() : i < 28 ? amber() : red();
       const QRectF r = view->segmentBar()->segmentRect(i).translated(view->segmentBar()->pos());
       const bool full = i < row.lit || row.peakSegment == i;
       EXPECT_TRUE(colorNear(image.pixelColor(r.center().toPoint()),
-                            full ? zone : over(withOpacity(zone, 0.12), StudioPalette::inset())))
+                            full ? zone : over(withOpacity(zone, 0.12), inset())))
           << "segment " << i;
       const QColor outline = image.pixelColor(int(r.center().x()), int(r.top()));
-      const QColor bright = over(withOpacity(StudioPalette::textPrimary(), 0.95), zone);
+      const QColor bright = over(withOpacity(textPrimary(), 0.95), zone);
       EXPECT_EQ(bool(colorNear(outline, bright, 12)), row.peakSegment == i) << "segment " << i;
     }
   }
@@ -120,9 +118,8 @@ TEST_F(LevelMeterViewTest, BarAndLatchedLampSpeakTheirValuesAndHints) {
       {-12.5, "-13"},     {-12.49, "-12"}, {-0.4, "0"},
       {-0.5, "-1"},       {0.5, "1"},      {-60.0, "-60"},
       {-infinity, "-60"}, {infinity, "0"}, {std::numeric_limits<double>::quiet_NaN(), "-60"}};
-  for (const auto& [dBFS, words] : rows) {
+  for (const auto& [dBFS, words] : rows)
     EXPECT_EQ(LevelMeterTexts::spokenDecibels(dBFS), words) << dBFS;
-  }
 }
 
 }  // namespace

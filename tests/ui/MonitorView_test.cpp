@@ -78,9 +78,8 @@ void act(PanelHarness& p, const std::string& script) {
       {"choose-second-input",
        [](P& p) {
          p.view->inputPicker()->rebuildMenu();
-         for (QAction* action : p.view->inputPicker()->menu()->actions()) {
+         for (QAction* action : p.view->inputPicker()->menu()->actions())
            if (action->text() == "Second Interface") action->trigger();
-         }
          p.controller.settle();
        }},
       {"activate", [](P&) { Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive); }},

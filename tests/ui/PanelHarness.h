@@ -38,19 +38,14 @@ inline std::string spoken(QWidget* w) {
 
 struct PanelHarness {
   // The desktop's default output and a four-input interface.
-  void plugStandardDevices() {
+  ControllerHarness& plugStandardDevices() {
     speakers = controller.plugOutput("Studio Speakers", "speakers");
     interface = controller.plugInput("Scarlett 4i4", "scarlett");
-  }
-  MonitorViewModel& launch() {
-    controller.launch();
-    controller.settle();
-    return vm();
+    return controller;
   }
   MonitorView& open() {
-    launch();
-    view =
-        std::make_unique<MonitorView>(controller.vm(), controller.workspace, [] { return true; });
+    controller.launch();
+    view = std::make_unique<MonitorView>(vm(), controller.workspace, [] { return true; });
     view->resize(620, 700);
     return *view;
   }

@@ -85,9 +85,7 @@ bool tonesArrive(const std::string& sink, const std::string& file, double gainDb
 // faithfully or says why not, and the selection survives the node's going.
 TEST(OddDevices, EachOddNodeIsListedAsUsableOrSaysWhyAndKeepsTheSelection) {
   ControllerOnPipeWire monitor;
-  // In the session's directory, which ends with it.
-  const std::string toneFile = std::string(std::getenv("VX_PW_SESSION")) + "/odd-tone.wav";
-  const std::string tapFile = std::string(std::getenv("VX_PW_SESSION")) + "/odd-tap.wav";
+  const std::string toneFile = sessionFile("odd-tone.wav"), tapFile = sessionFile("odd-tap.wav");
   const auto frames = static_cast<std::size_t>(kRate * 30);
   writeFloatWave(toneFile,
                  {MultiTone{{{997.0, kAmplitude}}, kRate}.samples(frames),

@@ -29,11 +29,6 @@ class PipeWireRealtime : public testing::Test {
   static void TearDownTestSuite() { stopPrivateSession(); }
 };
 
-UInt32 bufferFrames(PipeWireHardware& hardware, AudioObjectID device) {
-  return readValue<UInt32>(hardware, device, propertyAddress(kAudioDevicePropertyBufferFrameSize))
-      .value_or(0);
-}
-
 // The allocations made so far by the context's data thread, which runs the process callbacks of
 // both streams (they ask for it): read there, between two of its cycles.
 std::uint64_t dataThreadAllocations(PipeWireHardware& hardware) {
@@ -63,11 +58,12 @@ TEST_F(PipeWireRealtime, TheDataThreadAllocatesNothingWhileTheRouteRuns) {
 
   const AudioObjectID input = deviceWithUID(hardware, kInterface);
   const AudioObjectID output = deviceWithUID(hardware, kSpeakers);
-  ASSERT_NE(input, kAudioObjectUnknown);
-  ASSERT_NE(output, kAudioObjectUnknown);
+  ASSERT_TRUE(input != kAudioObjectUnknown && output != kAudioObjectUnknown);
   // The graph's quantum stands for the buffer sizes.
-  EXPECT_EQ(bufferFrames(hardware, input), 1024u);
-  EXPECT_EQ(bufferFrames(hardware, output), 1024u);
+  for (const AudioObjectID device : {input, output})
+    EXPECT_EQ(
+        readValue<UInt32>(hardware, device, propertyAddress(kAudioDevicePropertyBufferFrameSize)),
+        1024u);
   engine.start({input, {2, 3, "AUX2", "AUX3"}, 48000.0, 1024, output, 48000.0, 1024}, false);
   const std::uint64_t first = dataThreadAllocations(hardware);
   // Both callbacks run: the fill moves, and the ring neither overflows (no pulls) nor runs dry.

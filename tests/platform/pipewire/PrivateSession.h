@@ -56,4 +56,9 @@ inline void stopPrivateSession() {
   runSession("stop");
 }
 
+// A file in the session's directory, which ends with it.
+inline std::string sessionFile(const std::string& name) {
+  return std::string(std::getenv("VX_PW_SESSION")) + "/" + name;
+}
+
 }  // namespace pipewire_test

@@ -15,24 +15,17 @@ namespace pipewire_test {
 
 // What this process holds: open descriptors, threads and resident memory, read from /proc.
 struct ProcessFootprint {
-  std::size_t descriptors = 0;
-  std::size_t threads = 0;
+  std::size_t descriptors = 0, threads = 0;
   double residentMegabytes = 0;
 
   static ProcessFootprint now() {
     // Freed heap (the probe's recorded tones, say) stays resident until the allocator gives it
     // back; what is counted is what the process still uses.
     malloc_trim(0);
-    ProcessFootprint footprint;
-    footprint.descriptors = entries("/proc/self/fd");
-    footprint.threads = entries("/proc/self/task");
-    std::ifstream statm("/proc/self/statm");
-    long size = 0;
-    long resident = 0;
-    statm >> size >> resident;
-    footprint.residentMegabytes =
-        static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
-    return footprint;
+    long size = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> size >> resident;
+    return {entries("/proc/self/fd"), entries("/proc/self/task"),
+            static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0};
   }
 
   // "fds 41 -> 41, threads 9 -> 9, resident 52.10 -> 52.30 MB"

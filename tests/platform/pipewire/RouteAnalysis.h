@@ -14,8 +14,7 @@
 namespace pipewire_test {
 
 struct Partial {
-  double frequency;
-  double amplitude;
+  double frequency, amplitude;
 };
 
 // A sum of sines starting at phase 0 at position 0.
@@ -25,9 +24,8 @@ struct MultiTone {
 
   double at(double position) const {
     double value = 0.0;
-    for (const Partial& p : partials) {
+    for (const Partial& p : partials)
       value += p.amplitude * std::sin(2.0 * std::numbers::pi * p.frequency * position / rate);
-    }
     return value;
   }
   std::vector<float> samples(std::size_t frames) const {
@@ -39,9 +37,7 @@ struct MultiTone {
 
 inline double correlation(std::span<const float> recorded, const MultiTone& signal,
                           double position) {
-  double xy = 0.0;
-  double xx = 0.0;
-  double yy = 0.0;
+  double xy = 0.0, xx = 0.0, yy = 0.0;
   for (std::size_t n = 0; n < recorded.size(); ++n) {
     const double x = recorded[n];
     const double y = signal.at(position + static_cast<double>(n));

@@ -1,13 +1,9 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <future>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,10 +32,8 @@ struct RouteMeasurement {
   // From the interface to the sink, in frames.
   double latencyFrames = 0;
   // The worst of the short stretches compared, per side.
-  double leftCorrelation = 0;
-  double rightCorrelation = 0;
-  double leftLevelDb = 0;
-  double rightLevelDb = 0;
+  double leftCorrelation = 0, rightCorrelation = 0;
+  double leftLevelDb = 0, rightLevelDb = 0;
   // The loudest of the other channels' tones found in either side, in dBFS.
   double otherChannelsDb = -300;
 };
@@ -55,12 +49,6 @@ class RouteProbe {
     }
     writeFloatWave(signalFile_, channels, kRate);
   }
-  ~RouteProbe() {
-    std::filesystem::remove(signalFile_);
-    std::filesystem::remove(tapFile_);
-  }
-  RouteProbe(const RouteProbe&) = delete;
-  RouteProbe& operator=(const RouteProbe&) = delete;
 
   // Feeds the signal while tapping the interface's pair and the sink's monitor.
   RouteMeasurement measure(const std::string& sink) {
@@ -82,9 +70,7 @@ class RouteProbe {
   static constexpr std::size_t kStretches = 20;
 
   static RouteMeasurement analyse(const std::vector<std::vector<float>>& tap) {
-    const std::span<const float> in = tap[0];
-    const std::span<const float> left = tap[1];
-    const std::span<const float> right = tap[2];
+    const std::span<const float> in = tap[0], left = tap[1], right = tap[2];
     RouteMeasurement result;
     const auto inOnset = onset(in, 1e-4f);
     const auto outOnset = onset(left, 0.01f);
@@ -101,8 +87,7 @@ class RouteProbe {
     const std::size_t span = (kStretches - 1) * 2400 + kStretch;
     if (first + std::max<std::size_t>(span, 48000) > left.size()) return result;
     result.arrived = true;
-    result.leftCorrelation = 1.0;
-    result.rightCorrelation = 1.0;
+    result.leftCorrelation = result.rightCorrelation = 1.0;
     double latency = 0.0;
     for (std::size_t k = 0; k < kStretches; ++k) {
       const std::size_t at = first + k * 2400;
@@ -133,10 +118,8 @@ class RouteProbe {
     return result;
   }
 
-  const std::string stem_ =
-      (std::filesystem::temp_directory_path() / ("vx-route-" + std::to_string(getpid()))).string();
-  const std::string signalFile_ = stem_ + "-signal.wav";
-  const std::string tapFile_ = stem_ + "-tap.wav";
+  const std::string signalFile_ = sessionFile("route-signal.wav");
+  const std::string tapFile_ = sessionFile("route-tap.wav");
 };
 
 }  // namespace pipewire_test

@@ -16,9 +16,8 @@ inline void writeFloatWave(const std::string& path, const std::vector<std::vecto
   const std::size_t frames = channels.empty() ? 0 : channels.front().size();
   const auto count = static_cast<std::uint16_t>(channels.size());
   std::vector<float> samples(frames * count);
-  for (std::size_t n = 0; n < frames; ++n) {
+  for (std::size_t n = 0; n < frames; ++n)
     for (std::size_t c = 0; c < count; ++c) samples[n * count + c] = channels[c][n];
-  }
   const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * sizeof(float));
   std::ofstream out(path, std::ios::binary);
   auto put = [&](auto value) { out.write(reinterpret_cast<const char*>(&value), sizeof(value)); };
