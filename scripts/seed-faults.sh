@@ -110,8 +110,12 @@ fault hairlines-start-a-pixel-low src/ui/FaceplateBackground.cpp \
   'for (double y = 0.5; y < height' 'for (double y = 1.5; y < height' \
   vx_ui_tests
 
+fault settled-mute-passes-audio $ring \
+  'if (goal == 0.0f) {' 'if (goal == 0.5f) {' \
+  vx_ringbuffer_tests vx_audio_tests
 fault skipped-input-not-silenced src/audio/RenderCallbacks.cpp \
-  'frames = std::min(frames, buffered < target ? target - buffered : 0);' 'frames = 0;' \
+  'frames = std::min(frames, buffered < target ? target - buffered : 0);' \
+  'frames = std::min(frames, buffered < target ? target - buffered : 0) * 0;' \
   vx_audio_tests
 fault skipped-output-kept src/ringbuffer/VXRingBuffer.cpp \
   'ring->readIndex.store(read + dropped, std::memory_order_release);' \

@@ -172,4 +172,18 @@ TEST(VXRingBufferEnvelope, EveryStartOfAudioFadesInAgain) {
   EXPECT_LT(r.gain(), 0.01f) << "resynchronisation restarts the fade";
 }
 
+TEST(VXRingBufferEnvelope, MuteFadesOutToSilenceThatHoldsAndUnmuteFadesBackIn) {
+  Ring r(1024, 256);
+  r.gain(48000);
+  VXRingBufferSetMuted(r.ring, true);
+  EXPECT_GT(r.gain(), 0.99f) << "a mute fades, it does not cut";
+  r.gain(48000);
+  EXPECT_EQ(r.gain(), 0.0f);
+  EXPECT_EQ(r.gain(512), 0.0f) << "a settled mute stays silent";
+  VXRingBufferSetMuted(r.ring, false);
+  EXPECT_LT(r.gain(), 0.01f);
+  r.gain(48000);
+  EXPECT_EQ(r.gain(512), 1.0f);
+}
+
 }  // namespace
