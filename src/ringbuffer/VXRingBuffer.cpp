@@ -274,12 +274,7 @@ std::uint64_t VXRingBufferSkip(VXRingBufferRef ring, std::uint64_t frames) {
 void VXRingBufferApplyOutputEnvelope(VXRingBufferRef ring, float* left, float* right,
                                      std::uint32_t frames, double sampleRate) {
   if (frames == 0) return;
-  const double coefficient =
-      sampleRate > 1.0 ? 1.0 - std::exp(-1.0 / (sampleRate * kEnvelopeTimeConstantSeconds))
-                       : kFallbackEnvelopeCoefficient;
-  const float k = static_cast<float>(coefficient);
   const float goal = ring->muted.load(std::memory_order_relaxed) ? 0.0f : 1.0f;
-
   float gain = ring->outputGain;
   // Settled, as it is nearly always: unity gain leaves the block as it is, a settled mute
   // silences it. The smoother's chain of dependent steps is the costly part of a cycle.
@@ -290,6 +285,10 @@ void VXRingBufferApplyOutputEnvelope(VXRingBufferRef ring, float* left, float* r
     }
     return;
   }
+  const double coefficient =
+      sampleRate > 1.0 ? 1.0 - std::exp(-1.0 / (sampleRate * kEnvelopeTimeConstantSeconds))
+                       : kFallbackEnvelopeCoefficient;
+  const float k = static_cast<float>(coefficient);
   float previous = gain;
   for (std::uint32_t i = 0; i < frames; ++i) {
     previous = gain;
