@@ -1,5 +1,6 @@
 #include "app/MonitorWindow.h"
 
+#include <QEvent>
 #include <QKeySequence>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -8,7 +9,9 @@
 
 MonitorWindow::MonitorWindow(MonitorViewModel& model, Workspace& workspace,
                              std::function<bool()> reduceMotion, QWidget* parent)
-    : QWidget(parent), view_(new MonitorView(model, workspace, std::move(reduceMotion))) {
+    : QWidget(parent),
+      model_(model),
+      view_(new MonitorView(model, workspace, std::move(reduceMotion))) {
   setWindowTitle(QStringLiteral("VEXMORA MONITOR"));
   setMinimumSize(minimumWindowSize);
   resize(openingWindowSize);
@@ -18,6 +21,8 @@ MonitorWindow::MonitorWindow(MonitorViewModel& model, Workspace& workspace,
   auto* quitKeys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
   quitKeys->setContext(Qt::ApplicationShortcut);
   connect(quitKeys, &QShortcut::activated, this, &MonitorWindow::quitRequested);
+  // Not shown yet; the program may start in the tray.
+  reportVisibility();
 }
 
 void MonitorWindow::showAndRaise() {
@@ -25,4 +30,23 @@ void MonitorWindow::showAndRaise() {
   show();
   raise();
   activateWindow();
+}
+
+void MonitorWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  reportVisibility();
+}
+
+void MonitorWindow::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  reportVisibility();
+}
+
+void MonitorWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) reportVisibility();
+}
+
+void MonitorWindow::reportVisibility() {
+  model_.setMetersObserved(isVisible() && !isMinimized());
 }

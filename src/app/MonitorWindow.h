@@ -2,7 +2,8 @@
 
 // The one window: the main panel, at least 560 × 700 and opening at 620 × 700. Closing it only
 // hides it; the program, the controller and any running route carry on until the user quits
-// (Ctrl+Q here, or the desktop's quit). Main thread.
+// (Ctrl+Q here, or the desktop's quit). It tells the controller whether the meters can be seen:
+// shown and not minimised. Main thread.
 
 #include <QWidget>
 #include <functional>
@@ -30,6 +31,14 @@ class MonitorWindow : public QWidget {
  signals:
   void quitRequested();
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
  private:
+  void reportVisibility();
+
+  MonitorViewModel& model_;
   MonitorView* view_;
 };

@@ -10,20 +10,21 @@ double MeterBallistics::decibels(float linearPeak) {
 }
 
 MeterReading MeterBallistics::next(const MeterReading& old, float linearPeak, bool clipped,
-                                   TimePoint now, TimePoint& holdUntil) {
+                                   TimePoint now, TimePoint& holdUntil, int polls) {
   const double dB = decibels(linearPeak);
   MeterReading reading;
 
   // A non-finite old value is replaced rather than compared, so it cannot pin the meter.
-  reading.levelDBFS = std::isfinite(old.levelDBFS)
-                          ? std::max(dB, std::max(old.levelDBFS - levelFallPerPoll, floorDBFS))
-                          : dB;
+  reading.levelDBFS =
+      std::isfinite(old.levelDBFS)
+          ? std::max(dB, std::max(old.levelDBFS - levelFallPerPoll * polls, floorDBFS))
+          : dB;
 
   if (!std::isfinite(old.peakDBFS) || old.peakDBFS <= dB) {
     reading.peakDBFS = dB;
     holdUntil = now + peakHold;
   } else if (now >= holdUntil) {
-    reading.peakDBFS = std::max(old.peakDBFS - peakReleasePerPoll, reading.levelDBFS);
+    reading.peakDBFS = std::max(old.peakDBFS - peakReleasePerPoll * polls, reading.levelDBFS);
   } else {
     reading.peakDBFS = old.peakDBFS;
   }

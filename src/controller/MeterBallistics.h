@@ -24,8 +24,9 @@ struct MeterBallistics {
   // than vanishing.
   static double decibels(float linearPeak);
 
-  // The reading after one poll. `holdUntil` is read and, when the peak marker is raised or
-  // renewed, moved to now + peakHold.
+  // The reading after a poll that covers `polls` poll intervals (1 but while no view shows the
+  // meters): the fall and the release step that many times. `holdUntil` is read and, when the
+  // peak marker is raised or renewed, moved to now + peakHold.
   static MeterReading next(const MeterReading& old, float linearPeak, bool clipped, TimePoint now,
-                           TimePoint& holdUntil);
+                           TimePoint& holdUntil, int polls);
 };

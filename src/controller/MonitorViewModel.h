@@ -61,6 +61,10 @@ class MonitorViewModel {
 
   static constexpr std::chrono::milliseconds refreshDebounce{200};
   static constexpr std::chrono::milliseconds pollInterval{33};
+  // While no view shows the meters, the loop sleeps this many poll intervals at a time and the
+  // meters step as far in one poll. The peaks are maxima since the last poll, so the peak memory
+  // and the clip lamps miss nothing; a hidden route wakes the main thread 4 times a second, not 30.
+  static constexpr int unobservedPollStride = 8;
   // A failed automatic restart is tried again after these pauses, doubling up to the last.
   static constexpr std::chrono::milliseconds firstRestartRetryDelay{1000};
   static constexpr std::chrono::milliseconds lastRestartRetryDelay{16000};
@@ -106,6 +110,11 @@ class MonitorViewModel {
   RouteLatency routeLatency() const { return routeLatency_; }
   // Saves the choice and restarts a running route with it.
   void setRouteLatency(RouteLatency latency);
+
+  // Whether a view shows the meters (true until told otherwise). A view that appears is polled
+  // for at once.
+  bool metersObserved() const { return metersObserved_; }
+  void setMetersObserved(bool observed);
 
   // The auto-resume intent; its changes are not notified on their own.
   bool monitorIntent() const { return monitorIntent_; }
@@ -200,6 +209,7 @@ class MonitorViewModel {
 
   // Unpublished.
   bool monitorIntent_ = false;
+  bool metersObserved_ = true;
   std::optional<RouteKey> activeRoute_;
   std::optional<ScheduledTaskHandle> refreshTask_;
   std::optional<ScheduledTaskHandle> pollingTask_;

@@ -18,13 +18,22 @@ void MonitorViewModel::pollAndRearm() {
   // The sleep starts after the poll, so a slow poll delays the next one instead of bunching them.
   // A restart or shutdown during the poll has replaced the handle and owns the loop now.
   if (!pollingTask_ || !round || !(*pollingTask_ == *round)) return;
-  pollingTask_ = mainThread_.schedule(pollInterval, [weak = WeakLifetime(lifetime_)] {
+  const int stride = metersObserved_ ? 1 : unobservedPollStride;
+  pollingTask_ = mainThread_.schedule(pollInterval * stride, [weak = WeakLifetime(lifetime_)] {
     if (const auto lifetime = weak.lock()) lifetime->controller->pollAndRearm();
   });
 }
 
+void MonitorViewModel::setMetersObserved(bool observed) {
+  if (observed == metersObserved_) return;
+  metersObserved_ = observed;
+  // Not after shutdown, which has ended the loop for good.
+  if (observed && pollingTask_) startPolling();
+}
+
 void MonitorViewModel::pollRealtimeState() {
   const TimePoint now = mainThread_.now();
+  const int polls = metersObserved_ ? 1 : unobservedPollStride;
   const std::optional<RealtimeSnapshot> snapshot = engine_.realtimeSnapshot(now);
   if (snapshot && snapshot->runtimeFailure) {
     // The intent stays: the next reconciliation restarts the route.
@@ -37,10 +46,10 @@ void MonitorViewModel::pollRealtimeState() {
   }
   publish(leftMeter_,
           MeterBallistics::next(leftMeter_, snapshot ? snapshot->leftPeak : 0.0f,
-                                snapshot && snapshot->leftClipped, now, leftPeakHoldUntil_));
-  publish(rightMeter_,
-          MeterBallistics::next(rightMeter_, snapshot ? snapshot->rightPeak : 0.0f,
-                                snapshot && snapshot->rightClipped, now, rightPeakHoldUntil_));
+                                snapshot && snapshot->leftClipped, now, leftPeakHoldUntil_, polls));
+  publish(rightMeter_, MeterBallistics::next(rightMeter_, snapshot ? snapshot->rightPeak : 0.0f,
+                                             snapshot && snapshot->rightClipped, now,
+                                             rightPeakHoldUntil_, polls));
   publish(diagnostics_, snapshot ? snapshot->diagnostics : EngineDiagnostics{});
 }
 

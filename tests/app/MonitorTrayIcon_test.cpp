@@ -60,6 +60,8 @@ TEST(MonitorTrayIcon, TheMenuReachesTheControllerAndTheIconFollowsThePhase) {
   t.panel.controller.components.failOnAudioPath(
       {SimulatedAudioOperation::render, SimulatedUnitKind::input, 2, kAudio_ParamError});
   t.trigger("Start Monitoring");
+  // The window is closed, so the failure is found by the next of the slower polls.
+  t.panel.run(MonitorViewModel::pollInterval * MonitorViewModel::unobservedPollStride);
   t.expectLook(TrayLook::failed, "Monitoring couldn't start", red(), red());
   vm.toggleMonitoring();
   t.panel.controller.components.clearAudioPathFailure();

@@ -105,6 +105,8 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   });
   RouteEventLog eventLog(controller);
+  // Nothing here shows the meters.
+  controller.setMetersObserved(false);
   if (options.isSet(device)) controller.selectInputDevice(options.value(device).toStdString());
   if (options.isSet(pair)) controller.selectChannelPair(options.value(pair).toStdString());
   if (options.isSet(latency) && options.value(latency) == QStringLiteral("low")) {
