@@ -69,8 +69,15 @@ TEST(MonitorTrayIcon, TheMenuReachesTheControllerAndTheIconFollowsThePhase) {
   t.panel.controller.unplug(t.panel.interface);
   t.panel.controller.settleRefresh();
   t.expectLook(TrayLook::waiting, "Waiting for the selected input", amber(), chassis());
+  EXPECT_FALSE(vm.metersObserved()) << "the window is closed";
   t.trigger("Show Window");
   EXPECT_TRUE(t.window.isVisible());
+  EXPECT_TRUE(vm.metersObserved());
+  t.window.showMinimized();
+  EXPECT_FALSE(vm.metersObserved());
+  t.window.showAndRaise();
+  t.window.close();
+  EXPECT_FALSE(vm.metersObserved());
   QSignalSpy quit(&t.tray, &MonitorTrayIcon::quitRequested);
   t.trigger("Quit");
   EXPECT_EQ(quit.count(), 1);
