@@ -166,14 +166,22 @@ def main():
                     (("standard", ("monitor", monitor)),
                      ("low", ("monitor low", monitor + ["--latency", "low"])),
                      ("pw-loopback", ("pw-loopback", loopback))) if route in chosen]
+            totals = {}
             for round_ in range(options.rounds):
                 for name, command in runs:
                     process, cpu, wakeups = run_for(command, options.seconds)
+                    totals[name] = totals.get(name, 0.0) + cpu
                     latency = latency_frames(workdir)
                     counters = stop(process)
                     print(f"quantum {quantum} round {round_ + 1} {name}: cpu {cpu:.2f} % of a core, "
                           f"{wakeups:.0f} wake-ups/s, latency {latency} frames "
                           f"({1000.0 * latency / RATE:.1f} ms) {counters}", flush=True)
+            # One round's ratio moves with the peer's few milliseconds of CPU; the sums over
+            # the rounds are the steadier comparison.
+            if totals.get("pw-loopback", 0.0) > 0.0:
+                print(f"quantum {quantum} over {options.rounds} rounds: " + ", ".join(
+                    f"{name} {total / totals['pw-loopback']:.2f}x pw-loopback"
+                    for name, total in totals.items() if name != "pw-loopback"), flush=True)
         subprocess.run(["pw-metadata", "-n", "settings", "0", "clock.force-quantum", "0"],
                        check=True, stdout=subprocess.DEVNULL)
         if options.cycles <= 0:

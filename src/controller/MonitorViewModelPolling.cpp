@@ -44,13 +44,15 @@ void MonitorViewModel::pollRealtimeState() {
     // No device event may follow a stall, so the retry is asked for here.
     if (snapshot->inputStalled) scheduleCatalogRefresh(false);
   }
-  publish(leftMeter_,
-          MeterBallistics::next(leftMeter_, snapshot ? snapshot->leftPeak : 0.0f,
-                                snapshot && snapshot->leftClipped, now, leftPeakHoldUntil_, polls));
-  publish(rightMeter_, MeterBallistics::next(rightMeter_, snapshot ? snapshot->rightPeak : 0.0f,
-                                             snapshot && snapshot->rightClipped, now,
-                                             rightPeakHoldUntil_, polls));
-  publish(diagnostics_, snapshot ? snapshot->diagnostics : EngineDiagnostics{});
+  // One notification for the three: a view redraws once a poll, from one snapshot.
+  leftMeter_ =
+      MeterBallistics::next(leftMeter_, snapshot ? snapshot->leftPeak : 0.0f,
+                            snapshot && snapshot->leftClipped, now, leftPeakHoldUntil_, polls);
+  rightMeter_ =
+      MeterBallistics::next(rightMeter_, snapshot ? snapshot->rightPeak : 0.0f,
+                            snapshot && snapshot->rightClipped, now, rightPeakHoldUntil_, polls);
+  diagnostics_ = snapshot ? snapshot->diagnostics : EngineDiagnostics{};
+  notifyObservers();
 }
 
 void MonitorViewModel::resetMeterReadings() {
