@@ -95,8 +95,11 @@ fault catalog-debounce-short src/controller/MonitorViewModel.h \
   'refreshDebounce{200}' 'refreshDebounce{100}' \
   vx_controller_tests
 fault peak-release-below-level src/controller/MeterBallistics.cpp \
-  'std::max(old.peakDBFS - peakReleasePerPoll, reading.levelDBFS)' \
-  'old.peakDBFS - peakReleasePerPoll' \
+  'std::max(old.peakDBFS - peakReleasePerPoll * polls, reading.levelDBFS)' \
+  'old.peakDBFS - peakReleasePerPoll * polls' \
+  vx_controller_tests
+fault unseen-meters-fall-per-poll src/controller/MonitorViewModelPolling.cpp \
+  'const int polls = metersObserved_ ? 1 : unobservedPollStride;' 'const int polls = 1;' \
   vx_controller_tests
 fault restart-retry-not-doubled src/controller/MonitorViewModelRoute.cpp \
   'std::min(2 * restartRetryDelay_, lastRestartRetryDelay)' \

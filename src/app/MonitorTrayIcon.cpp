@@ -40,8 +40,9 @@ void MonitorTrayIcon::toggleWindow() {
 }
 
 void MonitorTrayIcon::refresh() {
-  // Meter updates arrive about thirty times a second; the tray hears only real changes, since
-  // each one crosses D-Bus.
+  if (shownRevision_ == model_.revision()) return;
+  shownRevision_ = model_.revision();
+  // The tray hears only real changes, since each one crosses D-Bus.
   const TrayLook look = trayLook(model_);
   if (!hasLook_ || look != look_) {
     look_ = look;

@@ -7,6 +7,8 @@
 
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <cstdint>
+#include <optional>
 
 #include "app/MonitorWindow.h"
 #include "app/TrayLook.h"
@@ -39,5 +41,7 @@ class MonitorTrayIcon : public QObject {
   QAction* mute_;
   TrayLook look_ = TrayLook::off;
   bool hasLook_ = false;
+  // The controller's revision shown; a poll changes nothing the tray shows.
+  std::optional<std::uint64_t> shownRevision_;
   MonitorViewModel::ObserverID subscription_;
 };

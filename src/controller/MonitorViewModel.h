@@ -89,6 +89,10 @@ class MonitorViewModel {
   ObserverID subscribe(std::function<void()> observer);
   void unsubscribe(ObserverID id);
 
+  // Moves with every published change except a poll's meter readings and diagnostics, so that a
+  // view can leave everything else alone while only those change.
+  std::uint64_t revision() const { return revision_; }
+
   // Published state.
   const std::vector<AudioInputDevice>& inputDevices() const { return inputDevices_; }
   // The inputs the catalog leaves out of inputDevices(), and why; refreshed with them.
@@ -167,6 +171,7 @@ class MonitorViewModel {
   template <typename T, typename V>
   void publish(T& property, V&& value) {
     property = std::forward<V>(value);
+    ++revision_;
     notifyObservers();
   }
   void notifyObservers();
@@ -220,6 +225,7 @@ class MonitorViewModel {
   TimePoint rightPeakHoldUntil_ = TimePoint::min();
 
   std::map<ObserverID, std::function<void()>> observers_;
+  std::uint64_t revision_ = 0;
   ObserverID nextObserverID_ = 1;
   std::shared_ptr<Lifetime> lifetime_ = std::make_shared<Lifetime>(Lifetime{this});
 };

@@ -248,11 +248,14 @@ void MonitorView::runRecovery() {
 }
 
 void MonitorView::refresh() {
+  meters_->left()->setReading(model_.leftMeter());
+  meters_->right()->setReading(model_.rightMeter());
+  diagnostics_->diagnostics()->setDiagnostics(model_.diagnostics(), model_.technicalError());
+  if (shownRevision_ == model_.revision()) return;
+  shownRevision_ = model_.revision();
   const StatusPresentation status = model_.status();
   header_->setState(q(Texts::headerStatus(model_)), StudioPalette::severityColor(status.severity));
   refreshRoute();
-  meters_->left()->setReading(model_.leftMeter());
-  meters_->right()->setReading(model_.rightMeter());
   refreshControls();
   statusConsole_->setStatus(status);
   refreshStatus();
@@ -323,5 +326,4 @@ void MonitorView::refreshStatus() {
   if (action) recoveryButton_->setAction(q(Texts::recoveryTitle(*action)), recoverySymbol(*action));
   setIfChanged(recoveryButton_->isVisibleTo(this), action.has_value(),
                [&](bool visible) { recoveryButton_->setVisible(visible); });
-  diagnostics_->diagnostics()->setDiagnostics(model_.diagnostics(), model_.technicalError());
 }

@@ -10,7 +10,9 @@
 // Main thread only; the controller and the workspace must outlive the view.
 
 #include <QWidget>
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "controller/MonitorViewModel.h"
 #include "platform/Workspace.h"
@@ -72,6 +74,9 @@ class MonitorView : public FaceplateBackground {
   Workspace& workspace_;
   MonitorViewModel::ObserverID subscription_ = 0;
   bool disableCheckPending_ = false;
+  // The controller's revision the rest of the panel shows; a poll renews only meters and
+  // diagnostics.
+  std::optional<std::uint64_t> shownRevision_;
 
   QScrollArea* scrollArea_ = nullptr;
   PanelHeader* header_ = nullptr;

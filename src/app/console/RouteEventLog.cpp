@@ -20,7 +20,9 @@ RouteEventLog::~RouteEventLog() {
 }
 
 void RouteEventLog::record() {
-  // Meter updates arrive about thirty times a second; only real changes are written.
+  if (revision_ == controller_.revision()) return;
+  revision_ = controller_.revision();
+  // Only real changes are written.
   recordDevices();
   if (phase_ != controller_.phase()) {
     phase_ = controller_.phase();

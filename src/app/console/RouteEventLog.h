@@ -5,6 +5,7 @@
 // goes, every input left out (once, with why) and every change of the system output
 // (vexmora.devices). Main thread.
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -24,6 +25,8 @@ class RouteEventLog {
 
   MonitorViewModel& controller_;
   MonitorViewModel::ObserverID subscription_;
+  // The controller's revision logged; a poll changes nothing logged here.
+  std::optional<std::uint64_t> revision_;
   std::optional<MonitoringPhase> phase_;
   std::optional<std::string> deviceUID_;
   std::optional<std::string> pairID_;
