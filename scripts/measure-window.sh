@@ -4,13 +4,15 @@
 # - start-up: from starting the program to its window being viewable and first painted (RUNS
 #   starts, each on a fresh instance);
 # - CPU of the whole process over SECONDS while monitoring, with the window shown (the meters
-#   redraw about 30 times a second) and then closed; the X server's own CPU beside it.
+#   redraw about 30 times a second) and then closed, CYCLES times over in one instance, and
+#   the sums' difference: the window's share; the X server's own CPU beside it.
 #
-#   scripts/measure-window.sh PROGRAM [RUNS=10] [SECONDS=60]
+#   scripts/measure-window.sh PROGRAM [RUNS=10] [SECONDS=60] [CYCLES=1]
 set -euo pipefail
 program=$(realpath "$1")
 runs=${2:-10}
 seconds=${3:-60}
+cycles=${4:-1}
 root=$(cd "$(dirname "$0")/.." && pwd)
 export VX_PW_SESSION=${TMPDIR:-/tmp}/vx-window-measure-$$
 display=:$((500 + $$ % 400))
@@ -67,12 +69,15 @@ pw feed "$tone" 0 1
 # Time on a CPU of every thread of PID, in nanoseconds (each task's schedstat): exact, where
 # utime and stime count 10 ms ticks, 3 ticks for 0.1 % of a core over 30 s.
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{s += $1} END {printf "%d", s}'; }
+shown_ns=0 closed_ns=0
 cpu_over() {
-  local app_before xvfb_before
+  local app_before xvfb_before used
   app_before=$(cpu_ns "$app")
   xvfb_before=$(cpu_ns "$xvfb")
   sleep "$seconds"
-  awk -v a=$(($(cpu_ns "$app") - app_before)) -v x=$(($(cpu_ns "$xvfb") - xvfb_before)) \
+  used=$(($(cpu_ns "$app") - app_before))
+  if [[ $1 == "window shown" ]]; then shown_ns=$((shown_ns + used)); else closed_ns=$((closed_ns + used)); fi
+  awk -v a=$used -v x=$(($(cpu_ns "$xvfb") - xvfb_before)) \
     -v s="$seconds" -v what="$1" \
     'BEGIN { printf "  %s: program %.2f %% of one core, X server %.2f %%\n", what,
              100 * a / 1e9 / s, 100 * x / 1e9 / s }'
@@ -81,12 +86,17 @@ streams() { pw-cli ls Node | grep -c 'node.name = "vexmora-monitor-' || true; }
 
 "$program" &
 app=$!
-window=""
-for _ in $(seq 100); do
-  window=$(xwininfo -root -tree | awk '/\("vexmora-monitor"/ {print $1; exit}')
-  [[ -n $window ]] && break
-  sleep 0.1
-done
+# The program's mapped top-level window; showing it again after a close may give a new one.
+find_window() {
+  window=""
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --classname vexmora-monitor 2>/dev/null | head -1 || true)
+    [[ -n $window ]] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+find_window
 sleep 2
 # A click on the primary button, which sits right of the mute latch at the opening size.
 xdotool mousemove --window "$window" 397 492 click 1
@@ -96,9 +106,20 @@ for _ in $(seq 50); do
 done
 [[ $(streams) == 2 ]] || { echo "monitoring did not start" >&2; exit 1; }
 sleep 3
-echo "CPU over $seconds s while monitoring:"
-cpu_over "window shown"
-"$python" "$root/tests/app/close-window.py" "$window"
-sleep 3
-[[ $(streams) == 2 ]] || { echo "closing the window stopped monitoring" >&2; exit 1; }
-cpu_over "window closed"
+echo "CPU over $seconds s while monitoring, $cycles times shown and closed:"
+for ((cycle = 1; cycle <= cycles; cycle++)); do
+  if ((cycle > 1)); then
+    # A second start hands over to this instance, which shows its window again.
+    "$program" || { echo "the second start did not hand over" >&2; exit 1; }
+    find_window || { echo "the window did not show again" >&2; exit 1; }
+    sleep 3
+  fi
+  cpu_over "window shown"
+  "$python" "$root/tests/app/close-window.py" "$window"
+  sleep 3
+  [[ $(streams) == 2 ]] || { echo "closing the window stopped monitoring" >&2; exit 1; }
+  cpu_over "window closed"
+done
+awk -v shown="$shown_ns" -v closed="$closed_ns" -v s="$((seconds * cycles))" \
+  'BEGIN { printf "  the window adds %.2f %% of one core (shown minus closed over %d s each)\n",
+           100 * (shown - closed) / 1e9 / s, s }'
