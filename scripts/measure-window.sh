@@ -50,7 +50,7 @@ done
 
 # A 1 kHz tone swelling from -30 to -3 dBFS and back every 2.5 s, so that the meters keep moving.
 tone=$VX_PW_SESSION/tone.wav
-"$python" - "$tone" "$((seconds * 2 + 30))" <<'PY'
+"$python" - "$tone" "$(((seconds + 6) * 2 * cycles + 30))" <<'PY'
 import math, struct, sys, wave
 rate, loop = 48000, 10
 frames = bytearray()
