@@ -59,7 +59,18 @@ std::vector<DiagnosticRow> DiagnosticsView::rows(const EngineDiagnostics& diagno
 
 void DiagnosticsView::setDiagnostics(const EngineDiagnostics& diagnostics,
                                      const std::optional<std::string>& error) {
-  std::vector<DiagnosticRow> next = rows(diagnostics, error);
+  diagnostics_ = diagnostics;
+  error_ = error;
+  if (isVisible()) layOutRows();
+}
+
+void DiagnosticsView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  layOutRows();
+}
+
+void DiagnosticsView::layOutRows() {
+  std::vector<DiagnosticRow> next = rows(diagnostics_, error_);
   if (next == rows_) return;
   static const QFont labelFont = faceplateFont(9, QFont::Normal, FontDesign::monospaced, 0.5);
   static const QFont valueFont = faceplateFont(9, QFont::Normal, FontDesign::monospaced);

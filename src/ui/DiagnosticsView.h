@@ -33,17 +33,29 @@ class DiagnosticsView : public QWidget {
   static std::vector<DiagnosticRow> rows(const EngineDiagnostics& diagnostics,
                                          const std::optional<std::string>& error);
 
+  // Laid out at once while the view is visible; otherwise when it is shown, as nobody reads the
+  // collapsed rows that each poll renews.
   void setDiagnostics(const EngineDiagnostics& diagnostics,
                       const std::optional<std::string>& error);
-  const std::vector<DiagnosticRow>& shownRows() const { return rows_; }
+  // The rows laid out; while hidden, those the view will lay out when shown.
+  std::vector<DiagnosticRow> shownRows() const {
+    return isVisible() ? rows_ : rows(diagnostics_, error_);
+  }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
+  void layOutRows();
+
   struct RowLabels {
     QLabel* label;
     QLabel* value;
   };
 
   QGridLayout* grid_;
+  EngineDiagnostics diagnostics_;
+  std::optional<std::string> error_;
   std::vector<DiagnosticRow> rows_;
   std::vector<RowLabels> labels_;
 };

@@ -98,13 +98,18 @@ void MeterSegmentBar::setReading(const MeterReading& reading) {
     if (peak) updateSegments(*peak, *peak + 1);
     peakSegment_ = peak;
   }
+  reading_ = reading;
+  // Worked out thirty times a second only for a listening screen reader; otherwise when asked.
+  if (!QAccessible::isActive()) return;
   QString value = LevelMeterTexts::segmentBarValue(reading);
-  if (value == valueText_) return;
-  const QString before = std::exchange(valueText_, std::move(value));
-  if (QAccessible::isActive()) {
-    QAccessibleTextUpdateEvent event(this, 0, before, valueText_);
-    QAccessible::updateAccessibility(&event);
-  }
+  if (value == announcedText_) return;
+  const QString before = std::exchange(announcedText_, std::move(value));
+  QAccessibleTextUpdateEvent event(this, 0, before, announcedText_);
+  QAccessible::updateAccessibility(&event);
+}
+
+QString MeterSegmentBar::accessibleValueText() const {
+  return LevelMeterTexts::segmentBarValue(reading_);
 }
 
 QRectF MeterSegmentBar::segmentRect(int segment) const {

@@ -30,7 +30,7 @@ class MeterSegmentBar : public QWidget, public AccessibleValueSource {
   // The rectangle segment 0 … 31 fills, in widget coordinates.
   QRectF segmentRect(int segment) const;
 
-  QString accessibleValueText() const override { return valueText_; }
+  QString accessibleValueText() const override;
   QAccessible::Role accessibleRole() const override { return QAccessible::StaticText; }
 
  protected:
@@ -43,5 +43,7 @@ class MeterSegmentBar : public QWidget, public AccessibleValueSource {
   DecorativeWidget* face_;
   int litCount_ = 0;
   std::optional<int> peakSegment_;
-  QString valueText_;
+  MeterReading reading_;
+  // What was last announced; kept only while a screen reader listens.
+  QString announcedText_;
 };

@@ -112,7 +112,8 @@ std::string face(const ButtonFaceLook& look, const HardwareButton& button) {
 std::map<std::string, std::string> readBack(PanelHarness& p) {
   MonitorView& v = *p.view;
   const DiagnosticsView& diagnostics = *v.diagnostics()->diagnostics();
-  const DiagnosticRow& lastRow = diagnostics.shownRows().back();
+  const std::vector<DiagnosticRow> rows = diagnostics.shownRows();
+  const DiagnosticRow& lastRow = rows.back();
   const RecoveryButton& recovery = *v.recoveryButton();
   const RecordingWorkspace& w = p.controller.workspace;
   return {
@@ -131,9 +132,8 @@ std::map<std::string, std::string> readBack(PanelHarness& p) {
       {"left meter",
        QString::number(v.meters()->left()->reading().levelDBFS, 'f', 0).toStdString()},
       {"diagnostics",
-       (diagnostics.isVisibleTo(&v) ? "shown, " : "hidden, ") +
-           std::to_string(diagnostics.shownRows().size()) + " rows, last " +
-           lastRow.label.toStdString() + (lastRow.isError ? " (error)" : "") +
+       (diagnostics.isVisibleTo(&v) ? "shown, " : "hidden, ") + std::to_string(rows.size()) +
+           " rows, last " + lastRow.label.toStdString() + (lastRow.isError ? " (error)" : "") +
            (lastRow.value.toStdString() == p.vm().technicalError() ? " as reported" : "")},
       {"ring", std::to_string(p.vm().diagnostics().targetBufferedFrames) +
                    (v.latencyLatch()->isLatched() ? " latched" : "")},
