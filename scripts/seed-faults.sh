@@ -99,7 +99,7 @@ fault peak-release-below-level src/controller/MeterBallistics.cpp \
   'old.peakDBFS - peakReleasePerPoll * polls' \
   vx_controller_tests
 fault unseen-meters-fall-per-poll src/controller/MonitorViewModelPolling.cpp \
-  'const int polls = metersObserved_ ? 1 : unobservedPollStride;' 'const int polls = 1;' \
+  'const int polls = pollStride();' 'const int polls = 1;' \
   vx_controller_tests
 fault restart-retry-not-doubled src/controller/MonitorViewModelRoute.cpp \
   'std::min(2 * restartRetryDelay_, lastRestartRetryDelay)' \

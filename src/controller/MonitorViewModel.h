@@ -184,6 +184,8 @@ class MonitorViewModel {
   void continueUserStart();
   void finishPermissionPrompt(bool granted);
   void pollAndRearm();
+  // Poll intervals per sleep of the loop, and per step of the meters.
+  int pollStride() const { return metersObserved_ ? 1 : unobservedPollStride; }
   void savePair(const std::optional<AudioChannelPair>& pair);
 
   // Platform.

@@ -18,10 +18,10 @@ void MonitorViewModel::pollAndRearm() {
   // The sleep starts after the poll, so a slow poll delays the next one instead of bunching them.
   // A restart or shutdown during the poll has replaced the handle and owns the loop now.
   if (!pollingTask_ || !round || !(*pollingTask_ == *round)) return;
-  const int stride = metersObserved_ ? 1 : unobservedPollStride;
-  pollingTask_ = mainThread_.schedule(pollInterval * stride, [weak = WeakLifetime(lifetime_)] {
-    if (const auto lifetime = weak.lock()) lifetime->controller->pollAndRearm();
-  });
+  pollingTask_ =
+      mainThread_.schedule(pollInterval * pollStride(), [weak = WeakLifetime(lifetime_)] {
+        if (const auto lifetime = weak.lock()) lifetime->controller->pollAndRearm();
+      });
 }
 
 void MonitorViewModel::setMetersObserved(bool observed) {
@@ -33,7 +33,7 @@ void MonitorViewModel::setMetersObserved(bool observed) {
 
 void MonitorViewModel::pollRealtimeState() {
   const TimePoint now = mainThread_.now();
-  const int polls = metersObserved_ ? 1 : unobservedPollStride;
+  const int polls = pollStride();
   const std::optional<RealtimeSnapshot> snapshot = engine_.realtimeSnapshot(now);
   if (snapshot && snapshot->runtimeFailure) {
     // The intent stays: the next reconciliation restarts the route.
